@@ -1,0 +1,90 @@
+#include "mixer/alsa_volume.h"
+
+#include <alsa/asoundlib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
+
+namespace mixer {
+
+namespace {
+
+snd_mixer_elem_t* FindVolumeElement(snd_mixer_t* mixer) {
+  snd_mixer_elem_t* first = nullptr;
+  for (snd_mixer_elem_t* element = snd_mixer_first_elem(mixer); element != nullptr;
+       element = snd_mixer_elem_next(element)) {
+    if (snd_mixer_selem_has_playback_volume(element) == 0) continue;
+    if (std::string_view(snd_mixer_selem_get_name(element)) == "Master" &&
+        snd_mixer_selem_get_index(element) == 0) {
+      return element;
+    }
+    if (first == nullptr) first = element;
+  }
+  return first;
+}
+
+}  // namespace
+
+long ScaleToRange(std::uint32_t value, long minimum, long maximum) {
+  const auto clamped = static_cast<std::int64_t>(std::min(value, kFullVolume));
+  const std::int64_t span = static_cast<std::int64_t>(maximum) - minimum;
+  return static_cast<long>(minimum + (clamped * span + kFullVolume / 2) / kFullVolume);
+}
+
+AlsaVolume::AlsaVolume(std::string device) : device_(std::move(device)) {}
+
+AlsaVolume::~AlsaVolume() { Close(); }
+
+bool AlsaVolume::Open() {
+  // The control is opened non-blocking so that draining its events before a
+  // write never waits for one to arrive.
+  snd_hctl_t* hctl = nullptr;
+  if (snd_hctl_open(&hctl, device_.c_str(), SND_CTL_NONBLOCK) < 0) return false;
+  if (snd_mixer_open(&mixer_, 0) < 0) {
+    snd_hctl_close(hctl);
+    mixer_ = nullptr;
+    return false;
+  }
+  if (snd_mixer_attach_hctl(mixer_, hctl) < 0) {  // closes hctl on failure
+    Close();
+    return false;
+  }
+  if (snd_mixer_selem_register(mixer_, nullptr, nullptr) < 0 || snd_mixer_load(mixer_) < 0) {
+    Close();
+    return false;
+  }
+  element_ = FindVolumeElement(mixer_);
+  if (element_ == nullptr) {
+    Close();
+    return false;
+  }
+  return true;
+}
+
+void AlsaVolume::Close() {
+  if (mixer_ != nullptr) snd_mixer_close(mixer_);
+  mixer_ = nullptr;
+  element_ = nullptr;
+}
+
+bool AlsaVolume::SetVolume(std::uint32_t value) {
+  if (mixer_ == nullptr && !Open()) return false;
+  // alsa-lib skips a write equal to its cached value, and the cache is stale
+  // once another program has moved the volume: bring it up to date first.
+  if (snd_mixer_handle_events(mixer_) < 0) {
+    Close();
+    return false;
+  }
+  long minimum = 0;
+  long maximum = 0;
+  if (snd_mixer_selem_get_playback_volume_range(element_, &minimum, &maximum) < 0 ||
+      snd_mixer_selem_set_playback_volume_all(element_, ScaleToRange(value, minimum, maximum)) <
+          0) {
+    Close();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace mixer

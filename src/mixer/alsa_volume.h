@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+#include "mixer/volume_binding.h"
+
+struct _snd_mixer;
+struct _snd_mixer_elem;
+
+namespace mixer {
+
+// The master volume through ALSA's simple mixer on one control device: its
+// "Master" playback volume, or else the first element with a playback volume.
+// The handle stays open between writes and is reopened after any error, so a
+// restarted sound server behind the device heals by itself.
+class AlsaVolume final : public VolumeBinding {
+ public:
+  explicit AlsaVolume(std::string device = "default");
+  ~AlsaVolume() override;
+  AlsaVolume(const AlsaVolume&) = delete;
+  AlsaVolume& operator=(const AlsaVolume&) = delete;
+
+  bool SetVolume(std::uint32_t value) override;
+
+ private:
+  bool Open();
+  void Close();
+
+  std::string device_;
+  _snd_mixer* mixer_ = nullptr;
+  _snd_mixer_elem* element_ = nullptr;
+};
+
+// A value on the 0..kFullVolume scale as a raw value of minimum..maximum,
+// rounded to the nearest step.
+long ScaleToRange(std::uint32_t value, long minimum, long maximum);
+
+}  // namespace mixer

@@ -1,0 +1,35 @@
+#include "toolkit/command_button.h"
+
+#include <QPushButton>
+
+#include "toolkit/error_report.h"
+#include "toolkit/form.h"
+#include "toolkit/form_layout.h"
+
+namespace toolkit {
+
+CommandButton::CommandButton(Form& form, const std::string& caption, TwipsRect box, int tab_index)
+    : form_(form), button_(new QPushButton(QString::fromStdString(caption), form.Widget())) {
+  button_->setGeometry(TwipsToPixels(box.left), TwipsToPixels(box.top), TwipsToPixels(box.width),
+                       TwipsToPixels(box.height));
+  button_->setFocusPolicy(Qt::StrongFocus);
+  button_->setAccessibleName(QString::fromStdString(caption));
+  QObject::connect(button_, &QPushButton::clicked, [this] { RunHandler(click_); });
+  form.Layout().AddTabStop(tab_index, button_);
+  form.Layout().AddText(FormLayout::TextKind::kButton, button_);
+}
+
+CommandButton::~CommandButton() {
+  form_.Layout().Forget(button_);
+  delete button_;
+}
+
+void CommandButton::OnClick(std::function<void()> handler) { click_ = std::move(handler); }
+
+void CommandButton::SetVisible(bool visible) { button_->setVisible(visible); }
+
+bool CommandButton::Visible() const { return !button_->isHidden(); }
+
+std::string CommandButton::Caption() const { return button_->text().toStdString(); }
+
+}  // namespace toolkit

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "toolkit/twips.h"
+
+class QPushButton;
+
+class QWidget;
+
+namespace toolkit {
+
+class Form;
+
+class CommandButton {
+ public:
+  CommandButton(Form& form, const std::string& caption, TwipsRect box, int tab_index);
+  ~CommandButton();
+  CommandButton(const CommandButton&) = delete;
+  CommandButton& operator=(const CommandButton&) = delete;
+
+  // Raised on a mouse click or keyboard activation of the visible button.
+  void OnClick(std::function<void()> handler);
+
+  // A hidden button is not drawn and can be neither clicked nor focused.
+  void SetVisible(bool visible);
+  [[nodiscard]] bool Visible() const;
+  [[nodiscard]] std::string Caption() const;
+
+ private:
+  friend class Form;
+  friend QWidget* WidgetOf(const CommandButton& button);
+
+  Form& form_;
+  QPushButton* button_;
+  std::function<void()> click_;
+};
+
+}  // namespace toolkit

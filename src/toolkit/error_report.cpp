@@ -1,0 +1,43 @@
+#include "toolkit/error_report.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <cstdio>
+#include <exception>
+
+namespace toolkit {
+
+void ReportError(const std::string& message) noexcept {
+  try {
+    std::fprintf(stderr, "blargo: run-time error: %s\n", message.c_str());
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return;
+    // One box at a time: with 1 ms timers a recurring fault would otherwise
+    // bury the desktop under windows.
+    static QPointer<QMessageBox> open_box;
+    if (open_box) return;
+    auto* box = new QMessageBox(QMessageBox::Warning, QGuiApplication::applicationDisplayName(),
+                                QString::fromStdString("Run-time error: " + message),
+                                QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->setObjectName("toolkitErrorReport");
+    open_box = box;
+    box->show();
+  } catch (...) {
+    // Reporting must never throw back into the event loop.
+  }
+}
+
+void RunHandler(const std::function<void()>& handler) noexcept {
+  if (!handler) return;
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    ReportError(e.what());
+  } catch (...) {
+    ReportError("unknown error");
+  }
+}
+
+}  // namespace toolkit

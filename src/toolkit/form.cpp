@@ -1,0 +1,101 @@
+#include "toolkit/form.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QWidget>
+
+#include "toolkit/command_button.h"
+#include "toolkit/error_report.h"
+#include "toolkit/form_layout.h"
+#include "toolkit/system_colour.h"
+
+namespace toolkit {
+
+// The window itself. It paints its own background rather than using the
+// palette, so a background change does not repaint the controls on it.
+class FormWidget : public QWidget {
+ public:
+  FormWidget() { setAttribute(Qt::WA_OpaquePaintEvent); }
+
+  Colour back_colour = 0;
+  QPointer<QPushButton> cancel;
+
+ protected:
+  void paintEvent(QPaintEvent* /*event*/) override {
+    QPainter painter(this);
+    painter.fillRect(rect(), ToQColor(back_colour));
+  }
+
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && cancel != nullptr &&
+        cancel->isVisible() && cancel->isEnabled()) {
+      cancel->animateClick();
+      return;
+    }
+    QWidget::keyPressEvent(event);
+  }
+};
+
+Form::Form(const std::string& caption, int client_width_twips, int client_height_twips)
+    : widget_(new FormWidget), layout_(std::make_unique<FormLayout>()) {
+  widget_->setWindowTitle(QString::fromStdString(caption));
+  widget_->setFixedSize(TwipsToPixels(client_width_twips), TwipsToPixels(client_height_twips));
+}
+
+Form::~Form() { delete widget_; }
+
+void Form::OnLoad(std::function<void()> handler) { load_ = std::move(handler); }
+
+void Form::Show() {
+  if (!loaded_) {
+    loaded_ = true;
+    RunHandler(load_);
+  }
+  if (!shown_) {
+    shown_ = true;
+    layout_->Arrange(widget_);
+    if (const QScreen* screen = widget_->screen()) {
+      QRect frame = widget_->frameGeometry();
+      frame.moveCenter(screen->availableGeometry().center());
+      widget_->move(frame.topLeft());
+    }
+  }
+  widget_->show();
+}
+
+void Form::Close() { widget_->close(); }
+
+Colour Form::BackColor() const { return widget_->back_colour; }
+
+void Form::SetBackColor(Colour colour) {
+  widget_->back_colour = colour;
+  widget_->update();
+}
+
+void Form::SetIcon(const std::string& path) {
+  const QIcon icon(QString::fromStdString(path));
+  if (icon.isNull()) {
+    // A missing icon is worth a report but not worth a window that never opens.
+    ReportError("no icon at " + path);
+    return;
+  }
+  widget_->setWindowIcon(icon);
+  QApplication::setWindowIcon(icon);
+}
+
+void Form::SetCancelButton(CommandButton& button) {
+  widget_->cancel = button.button_;
+}
+
+std::string Form::Caption() const { return widget_->windowTitle().toStdString(); }
+
+QWidget* Form::Widget() const { return widget_; }
+
+FormLayout& Form::Layout() const { return *layout_; }
+
+}  // namespace toolkit

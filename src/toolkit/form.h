@@ -1,0 +1,63 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "toolkit/colour.h"
+#include "toolkit/twips.h"
+
+class QWidget;
+
+namespace toolkit {
+
+class CommandButton;
+class FormWidget;
+struct FormLayout;
+
+// A top-level window of fixed client size. Controls are created on it and
+// live as long as it does.
+class Form {
+ public:
+  Form(const std::string& caption, int client_width_twips, int client_height_twips);
+  virtual ~Form();
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+
+  // Raised once, after the controls exist and before the window is first shown.
+  void OnLoad(std::function<void()> handler);
+  // Raises the load notification on the first call, then shows the window,
+  // centred on the screen the first time.
+  void Show();
+  void Close();
+
+  // Returns exactly the value last set.
+  [[nodiscard]] Colour BackColor() const;
+  void SetBackColor(Colour colour);
+
+  // The window's icon, which also becomes the program's icon.
+  void SetIcon(const std::string& path);
+
+  // Escape clicks this button while it is visible (the window's cancel button).
+  void SetCancelButton(CommandButton& button);
+
+  [[nodiscard]] std::string Caption() const;
+
+ private:
+  friend class CommandButton;
+  friend class Label;
+  friend class HScrollBar;
+  friend class LineShape;
+  friend QWidget* WidgetOf(const Form& form);
+
+  QWidget* Widget() const;
+  FormLayout& Layout() const;
+
+  FormWidget* widget_;
+  std::unique_ptr<FormLayout> layout_;
+  std::function<void()> load_;
+  bool loaded_ = false;
+  bool shown_ = false;
+};
+
+}  // namespace toolkit

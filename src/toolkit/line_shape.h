@@ -1,0 +1,29 @@
+#pragma once
+
+#include "toolkit/colour.h"
+#include "toolkit/twips.h"
+
+class QWidget;
+
+namespace toolkit {
+
+class Form;
+
+// A straight line drawn on the window; it takes no input.
+class LineShape {
+ public:
+  LineShape(Form& form, TwipsPoint from, TwipsPoint to, Colour colour);
+  ~LineShape();
+  LineShape(const LineShape&) = delete;
+  LineShape& operator=(const LineShape&) = delete;
+
+  void SetVisible(bool visible);
+  [[nodiscard]] bool Visible() const;
+
+ private:
+  friend QWidget* WidgetOf(const LineShape& line);
+
+  QWidget* widget_;
+};
+
+}  // namespace toolkit

@@ -1,0 +1,24 @@
+#include "toolkit/qt_access.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+
+#include "toolkit/command_button.h"
+#include "toolkit/form.h"
+#include "toolkit/label.h"
+#include "toolkit/line_shape.h"
+#include "toolkit/scroll_bar.h"
+#include "toolkit/timer.h"
+
+namespace toolkit {
+
+QWidget* WidgetOf(const Form& form) { return form.Widget(); }
+QWidget* WidgetOf(const CommandButton& button) { return button.button_; }
+QWidget* WidgetOf(const Label& label) { return label.label_; }
+QWidget* WidgetOf(const HScrollBar& bar) { return bar.bar_; }
+QWidget* WidgetOf(const LineShape& line) { return line.widget_; }
+QTimer* TimerOf(const Timer& timer) { return timer.timer_; }
+
+}  // namespace toolkit

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "toolkit/twips.h"
+
+class QScrollBar;
+
+class QWidget;
+
+namespace toolkit {
+
+class Form;
+
+// A horizontal scroll bar whose value runs from `minimum` at the left end to
+// `maximum` at the right; arrows, track clicks and arrow keys move it by 1.
+class HScrollBar {
+ public:
+  HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, int maximum);
+  ~HScrollBar();
+  HScrollBar(const HScrollBar&) = delete;
+  HScrollBar& operator=(const HScrollBar&) = delete;
+
+  // Raised when the user changes the value (arrow, track, key, or release of
+  // the thumb after a drag; never during the drag), and when code sets a value
+  // other than the current one. For a code set the handler runs to completion
+  // inside SetValue.
+  void OnChange(std::function<void()> handler);
+
+  [[nodiscard]] int Value() const;
+  // Throws ToolkitError for a value outside minimum..maximum.
+  void SetValue(int value);
+  [[nodiscard]] int Minimum() const;
+  [[nodiscard]] int Maximum() const;
+
+  void SetAccessibleName(const std::string& name);
+
+ private:
+  friend QWidget* WidgetOf(const HScrollBar& bar);
+
+  Form& form_;
+  QScrollBar* bar_;
+  std::function<void()> change_;
+};
+
+}  // namespace toolkit

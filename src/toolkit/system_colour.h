@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QColor>
+
+#include "toolkit/colour.h"
+
+namespace toolkit {
+
+// The Qt colour a toolkit colour stands for, with system colours taken from
+// the application palette.
+QColor ToQColor(Colour colour);
+
+}  // namespace toolkit

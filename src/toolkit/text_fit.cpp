@@ -1,0 +1,23 @@
+#include "toolkit/text_fit.h"
+
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <algorithm>
+
+namespace toolkit {
+
+QFont WithPixelSize(QFont font, int pixels) {
+  font.setPixelSize(pixels);
+  return font;
+}
+
+int FittingPixelSize(const QFont& base, const QString& text, int width, int height) {
+  const int largest = std::max(kSmallestTextPixels, QFontInfo(base).pixelSize());
+  for (int pixels = largest; pixels > kSmallestTextPixels; --pixels) {
+    const QFontMetrics metrics(WithPixelSize(base, pixels));
+    if (metrics.horizontalAdvance(text) <= width && metrics.height() <= height) return pixels;
+  }
+  return kSmallestTextPixels;
+}
+
+}  // namespace toolkit

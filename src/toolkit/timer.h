@@ -1,0 +1,36 @@
+#pragma once
+
+#include <functional>
+
+class QTimer;
+
+namespace toolkit {
+
+// A periodic timer on the GUI thread. Ticks never interrupt another handler.
+class Timer {
+ public:
+  explicit Timer(int interval_ms);
+  ~Timer();
+  Timer(const Timer&) = delete;
+  Timer& operator=(const Timer&) = delete;
+
+  void OnTick(std::function<void()> handler);
+
+  // Enabling starts ticks every interval, disabling stops them; setting the
+  // state the timer already has changes nothing.
+  void SetEnabled(bool enabled);
+  [[nodiscard]] bool Enabled() const;
+  [[nodiscard]] int Interval() const;
+
+  // Delivers one tick now, as the event loop would, if the timer is enabled.
+  // Lets tests step a timer without waiting on the clock.
+  bool FireTick();
+
+ private:
+  friend QTimer* TimerOf(const Timer& timer);
+
+  QTimer* timer_;
+  std::function<void()> tick_;
+};
+
+}  // namespace toolkit
