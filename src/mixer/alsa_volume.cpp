@@ -24,6 +24,12 @@ snd_mixer_elem_t* FindVolumeElement(snd_mixer_t* mixer) {
   return first;
 }
 
+// alsa-lib prints every failure to stderr; while the sound server is down
+// that would be a line per write, a thousand a second in party mode. Failures
+// reach the caller as results instead.
+void Quiet(const char* /*file*/, int /*line*/, const char* /*function*/, int /*err*/,
+           const char* /*fmt*/, ...) {}
+
 }  // namespace
 
 long ScaleToRange(std::uint32_t value, long minimum, long maximum) {
@@ -32,7 +38,9 @@ long ScaleToRange(std::uint32_t value, long minimum, long maximum) {
   return static_cast<long>(minimum + (clamped * span + kFullVolume / 2) / kFullVolume);
 }
 
-AlsaVolume::AlsaVolume(std::string device) : device_(std::move(device)) {}
+AlsaVolume::AlsaVolume(std::string device) : device_(std::move(device)) {
+  snd_lib_error_set_handler(Quiet);
+}
 
 AlsaVolume::~AlsaVolume() { Close(); }
 

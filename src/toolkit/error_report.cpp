@@ -15,7 +15,7 @@ void ReportError(const std::string& message) noexcept {
     // One box at a time: with 1 ms timers a recurring fault would otherwise
     // bury the desktop under windows.
     static QPointer<QMessageBox> open_box;
-    if (open_box) return;
+    if (open_box && open_box->isVisible()) return;
     auto* box = new QMessageBox(QMessageBox::Warning, QGuiApplication::applicationDisplayName(),
                                 QString::fromStdString("Run-time error: " + message),
                                 QMessageBox::Ok);

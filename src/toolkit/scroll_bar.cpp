@@ -20,6 +20,9 @@ HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, in
   // instead of on every pixel of the drag.
   bar_->setTracking(false);
   bar_->setFocusPolicy(Qt::StrongFocus);
+  // Qt inverts a scroll bar's keys and wheel for scrolling content; here the
+  // right arrow key and the wheel turned up mean more.
+  bar_->setInvertedControls(false);
   // Auto-connection would be direct anyway; say so, since a code set relies on
   // the handler having run before SetValue returns.
   QObject::connect(

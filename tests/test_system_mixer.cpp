@@ -1,0 +1,141 @@
+// The system mixer behind the setter, against a real private PulseAudio
+// reached through ALSA's pulse plugin on the "default" device.
+#include <QElapsedTimer>
+#include <QTest>
+#include <memory>
+
+#include "mixer/alsa_volume.h"
+#include "mixer/module1.h"
+#include "support/private_sound_server.h"
+#include "toolkit/qt_access.h"
+#include "window/form1.h"
+
+namespace {
+
+MMRESULT Write(HMIXEROBJ mixer, MIXERCONTROLDETAILS details, DWORD flags = 0) {
+  return mixerSetControlDetails(mixer, &details, flags);
+}
+
+MIXERCONTROLDETAILS ValidDetails(MIXERCONTROLDETAILS_UNSIGNED& value) {
+  MIXERCONTROLDETAILS details{};
+  details.cbStruct = sizeof details;
+  details.cChannels = 1;
+  details.cbDetails = sizeof value;
+  details.paDetails = &value;
+  return details;
+}
+
+bool IsHalfOf65536(int raw, int expected) { return raw == expected || raw == expected + 1; }
+
+}  // namespace
+
+class SystemMixerTest : public QObject {
+  Q_OBJECT
+
+  PrivateSoundServer server_;
+  std::unique_ptr<Form1> form_;
+
+  void Click(const toolkit::CommandButton& button) {
+    QTest::mouseClick(toolkit::WidgetOf(button), Qt::LeftButton);
+  }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(server_.Start());
+    server_.UseInThisProcess();
+  }
+
+  void init() {
+    form_ = std::make_unique<Form1>();
+    form_->Show();
+  }
+  void cleanup() {
+    form_.reset();
+    if (server_.SinkVolume() < 0) QVERIFY(server_.Start());
+  }
+
+  void refusesWhatItCannotServe() {
+    MIXERCONTROLDETAILS_UNSIGNED value{33000};
+    MIXERCONTROLDETAILS details = ValidDetails(value);
+    QCOMPARE(mixerSetControlDetails(0, nullptr, 0), MMSYSERR_INVALPARAM);
+    QCOMPARE(Write(1, details), MMSYSERR_BADDEVICEID);
+    details.dwControlID = 1;
+    QCOMPARE(Write(0, details), MIXERR_INVALCONTROL);
+    details = ValidDetails(value);
+    details.cbStruct = sizeof details + 8;
+    QCOMPARE(Write(0, details), MMSYSERR_INVALPARAM);
+    if constexpr (sizeof(MIXERCONTROLDETAILS) != 24) {
+      details.cbStruct = 24;  // the 32-bit record's size: wrong on this build
+      QCOMPARE(Write(0, details), MMSYSERR_INVALPARAM);
+    }
+    details = ValidDetails(value);
+    details.cChannels = 2;
+    QCOMPARE(Write(0, details), MMSYSERR_INVALPARAM);
+    details = ValidDetails(value);
+    details.paDetails = nullptr;
+    QCOMPARE(Write(0, details), MMSYSERR_INVALPARAM);
+    details = ValidDetails(value);
+    QCOMPARE(Write(0, details, 0x1), MMSYSERR_INVALFLAG);  // a get-style query
+    QCOMPARE(Write(0, details, 0x10000000), MMSYSERR_INVALFLAG);  // not a mixer id
+    // None of those reached the sink.
+    QVERIFY(server_.SinkVolume() != 33000);
+    QCOMPARE(Write(0, details), MMSYSERR_NOERROR);
+    QVERIFY(IsHalfOf65536(server_.SinkVolume(), 33000));
+  }
+
+  void scalesOntoTheElementsRange() {
+    QCOMPARE(mixer::ScaleToRange(0, 0, 65536), 0L);
+    QCOMPARE(mixer::ScaleToRange(65535, 0, 65536), 65536L);
+    QCOMPARE(mixer::ScaleToRange(66000, 0, 65536), 65536L);
+    QCOMPARE(mixer::ScaleToRange(0xFFFFFFFFU, 0, 65536), 65536L);  // -1 from the setter
+    QCOMPARE(mixer::ScaleToRange(32768, 0, 31), 16L);
+    QCOMPARE(mixer::ScaleToRange(0, -20, 10), -20L);
+    QCOMPARE(mixer::ScaleToRange(65535, -20, 10), 10L);
+  }
+
+  void presetsAndSliderSetTheRealSink() {
+    Click(form_->Command5);
+    QVERIFY(IsHalfOf65536(server_.SinkVolume(), 49500));
+    QVERIFY(IsHalfOf65536(server_.SinkVolume("blargo_null"), 49500));
+    Click(form_->Command3);
+    QCOMPARE(server_.SinkVolume(), 0);
+    QVERIFY(!server_.Pactl({"get-sink-mute", "@DEFAULT_SINK@"}).contains("yes"));
+    Click(form_->Command4);
+    QVERIFY(IsHalfOf65536(server_.SinkVolume(), 16500));
+    Click(form_->Command1);
+    QVERIFY(IsHalfOf65536(server_.SinkVolume(), 33000));
+    Click(form_->Command2);
+    QCOMPARE(server_.SinkVolume(), 65536);
+    form_->VScroll1.SetValue(40);
+    QVERIFY(IsHalfOf65536(server_.SinkVolume(), 26400));
+    QCOMPARE(form_->Label1.Text(), std::string("40%"));
+  }
+
+  void writesAgainAfterAnotherProgramMovedTheVolume() {
+    Click(form_->Command5);
+    server_.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "10%"});
+    QVERIFY(server_.SinkVolume() < 7000);
+    Click(form_->Command5);  // the slider stands at 75 already: one write
+    QVERIFY(IsHalfOf65536(server_.SinkVolume(), 49500));
+  }
+
+  void aDeadServerFailsFastAndARestartedOneIsUsedAgain() {
+    QVERIFY(SetMixerLevel(0, MIXERCONTROL{}, 33000));
+    server_.Kill();
+    for (int i = 0; i < 5; ++i) {
+      QElapsedTimer clock;
+      clock.start();
+      QVERIFY(!SetMixerLevel(0, MIXERCONTROL{}, 16500));
+      QVERIFY2(clock.elapsed() < 50, qPrintable(QString::number(clock.elapsed())));
+    }
+    Click(form_->Command5);
+    QCOMPARE(form_->Label1.Text(), std::string("75%"));
+
+    QVERIFY(server_.Start());
+    QVERIFY(SetMixerLevel(0, MIXERCONTROL{}, 16500));
+    QVERIFY(IsHalfOf65536(server_.SinkVolume(), 16500));
+  }
+};
+
+QTEST_MAIN(SystemMixerTest)
+#include "test_system_mixer.moc"

@@ -1,0 +1,173 @@
+// The toolkit layer's contract with the window logic, on the offscreen platform.
+#include <QApplication>
+#include <QMessageBox>
+#include <QPalette>
+#include <QTest>
+#include <QTimer>
+
+#include "toolkit/command_button.h"
+#include "toolkit/error_report.h"
+#include "toolkit/form.h"
+#include "toolkit/label.h"
+#include "toolkit/qt_access.h"
+#include "toolkit/scroll_bar.h"
+#include "toolkit/system_colour.h"
+#include "toolkit/timer.h"
+
+namespace {
+
+int OpenErrorReports() {
+  int open = 0;
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget->objectName() == "toolkitErrorReport" && widget->isVisible()) ++open;
+  }
+  return open;
+}
+
+void CloseErrorReports() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget->objectName() == "toolkitErrorReport") widget->close();
+  }
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+}  // namespace
+
+class ToolkitTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void cleanup() { CloseErrorReports(); }
+
+  void codeSetRaisesChangeInsideTheSetOnlyWhenTheValueDiffers() {
+    toolkit::Form form("t", 3000, 3000);
+    toolkit::HScrollBar bar(form, {0, 0, 1500, 255}, 0, 0, 100);
+    std::vector<int> seen;
+    bool inside_set = false;
+    bar.OnChange([&] {
+      QVERIFY(inside_set);
+      seen.push_back(bar.Value());
+    });
+    inside_set = true;
+    bar.SetValue(40);
+    bar.SetValue(40);
+    bar.SetValue(0);
+    inside_set = false;
+    QCOMPARE(seen, (std::vector<int>{40, 0}));
+  }
+
+  void outOfRangeSetIsAnErrorAndChangesNothing() {
+    toolkit::Form form("t", 3000, 3000);
+    toolkit::HScrollBar bar(form, {0, 0, 1500, 255}, 0, 0, 100);
+    int changes = 0;
+    bar.OnChange([&] { ++changes; });
+    bar.SetValue(100);
+    QVERIFY_THROWS_EXCEPTION(toolkit::ToolkitError, bar.SetValue(101));
+    QVERIFY_THROWS_EXCEPTION(toolkit::ToolkitError, bar.SetValue(105));
+    QVERIFY_THROWS_EXCEPTION(toolkit::ToolkitError, bar.SetValue(-1));
+    QCOMPARE(bar.Value(), 100);
+    QCOMPARE(changes, 1);
+  }
+
+  void aFailingHandlerEndsThereAndIsReportedOnce() {
+    toolkit::Form form("t", 3000, 3000);
+    toolkit::HScrollBar bar(form, {0, 0, 1500, 255}, 0, 0, 100);
+    toolkit::CommandButton button(form, "go", {0, 600, 900, 375}, 1);
+    int steps_done = 0;
+    button.OnClick([&] {
+      ++steps_done;
+      bar.SetValue(105);
+      ++steps_done;  // never reached
+    });
+    form.Show();
+    QTest::mouseClick(toolkit::WidgetOf(button), Qt::LeftButton);
+    QCOMPARE(steps_done, 1);
+    QCOMPARE(OpenErrorReports(), 1);
+    // A second fault while the first report is open adds no second box.
+    QTest::mouseClick(toolkit::WidgetOf(button), Qt::LeftButton);
+    QCOMPARE(steps_done, 2);
+    QCOMPARE(OpenErrorReports(), 1);
+    // The report does not block the window: it keeps taking clicks.
+    QVERIFY(!QApplication::activeModalWidget());
+    CloseErrorReports();
+    QTest::mouseClick(toolkit::WidgetOf(button), Qt::LeftButton);
+    QCOMPARE(OpenErrorReports(), 1);
+  }
+
+  void anyExceptionFromAHandlerIsContained() {
+    toolkit::RunHandler([] { throw std::logic_error("boom"); });
+    toolkit::RunHandler([] { throw 42; });
+    toolkit::RunHandler(nullptr);
+    QCOMPARE(OpenErrorReports(), 1);
+  }
+
+  void backColourReadsBackExactlyAsSet() {
+    toolkit::Form form("t", 3000, 3000);
+    QCOMPARE(form.BackColor(), toolkit::Colour{0});
+    for (toolkit::Colour colour : {0x000000FFU, 0x00FFFF00U, 0x8000000EU, 0x12345678U}) {
+      form.SetBackColor(colour);
+      QCOMPARE(form.BackColor(), colour);
+    }
+  }
+
+  void coloursMapToQt() {
+    QCOMPARE(toolkit::ToQColor(0x000000FF), QColor(255, 0, 0));
+    QCOMPARE(toolkit::ToQColor(0x0000FF00), QColor(0, 255, 0));
+    QCOMPARE(toolkit::ToQColor(0x00FF0000), QColor(0, 0, 255));
+    QCOMPARE(toolkit::ToQColor(toolkit::kHighlightText),
+             QApplication::palette().color(QPalette::Active, QPalette::HighlightedText));
+    // Title-bar text is drawn on black: it must not be black itself.
+    QVERIFY(toolkit::ToQColor(toolkit::kTitleBarText).lightness() > 128);
+  }
+
+  void timersTickOnlyWhileEnabled() {
+    toolkit::Timer timer(1);
+    int ticks = 0;
+    timer.OnTick([&] { ++ticks; });
+    QCOMPARE(toolkit::TimerOf(timer)->timerType(), Qt::PreciseTimer);
+    QVERIFY(!timer.FireTick());
+    timer.SetEnabled(true);
+    QVERIFY(timer.FireTick());
+    QCOMPARE(ticks, 1);
+    QTRY_VERIFY(ticks > 20);  // and from the clock, every millisecond or so
+    timer.SetEnabled(false);
+    const int stopped_at = ticks;
+    QTest::qWait(20);
+    QCOMPARE(ticks, stopped_at);
+  }
+
+  void enablingAnEnabledTimerDoesNotRestartIt() {
+    toolkit::Timer timer(50);
+    int ticks = 0;
+    timer.OnTick([&] { ++ticks; });
+    timer.SetEnabled(true);
+    // Re-enabling every 20 ms would starve a restarting 50 ms timer forever.
+    for (int i = 0; i < 6; ++i) {
+      QTest::qWait(20);
+      timer.SetEnabled(true);
+    }
+    QVERIFY(ticks >= 1);
+  }
+
+  void hiddenControlsTakeNoFocus() {
+    toolkit::Form form("t", 3000, 3000);
+    toolkit::CommandButton first(form, "a", {0, 0, 900, 375}, 0);
+    toolkit::CommandButton hidden(form, "b", {0, 600, 900, 375}, 1);
+    toolkit::Label label(form, "c", {0, 1200, 900, 255}, 2);
+    hidden.SetVisible(false);
+    label.SetVisible(false);
+    form.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
+    QVERIFY(!hidden.Visible() && !label.Visible());
+    QVERIFY(!toolkit::WidgetOf(label)->isVisible());
+    toolkit::WidgetOf(first)->setFocus();
+    QTest::keyClick(toolkit::WidgetOf(first), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), toolkit::WidgetOf(first));
+    hidden.SetVisible(true);
+    QTest::keyClick(toolkit::WidgetOf(first), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), toolkit::WidgetOf(hidden));
+  }
+};
+
+QTEST_MAIN(ToolkitTest)
+#include "test_toolkit.moc"

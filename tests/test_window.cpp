@@ -1,0 +1,224 @@
+// The window and manual volume control, driven with real mouse and key
+// events on the offscreen platform, writing to a recording mixer.
+#include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <memory>
+
+#include "support/recording_mixer.h"
+#include "support/scroll_bar_parts.h"
+#include "toolkit/qt_access.h"
+#include "window/form1.h"
+
+using toolkit::WidgetOf;
+using Levels = std::vector<std::int32_t>;
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<Form1> form_;
+
+  QScrollBar* Slider() const { return qobject_cast<QScrollBar*>(WidgetOf(form_->VScroll1)); }
+  static void Click(const toolkit::CommandButton& button) {
+    QTest::mouseClick(WidgetOf(button), Qt::LeftButton);
+  }
+
+ private slots:
+  void init() {
+    recording_mixer::Clear();
+    recording_mixer::SetResult(MMSYSERR_NOERROR);
+    form_ = std::make_unique<Form1>();
+    form_->Show();
+    QVERIFY(QTest::qWaitForWindowExposed(WidgetOf(*form_)));
+  }
+  void cleanup() { form_.reset(); }
+
+  void startsInNormalModeWithoutTouchingTheMixer() {
+    QCOMPARE(form_->Caption(), std::string("bLaRgO v1.01"));
+    QCOMPARE(form_->Label1.Text(), std::string("??%"));
+    QCOMPARE(form_->VScroll1.Value(), 0);
+    QCOMPARE(form_->BackColor(), toolkit::Colour{0});
+    QCOMPARE(form_->RampLevel, std::string("0"));
+    QVERIFY(recording_mixer::Calls().empty());
+    for (const auto* button : {&form_->Command1, &form_->Command2, &form_->Command3,
+                               &form_->Command4, &form_->Command5, &form_->Command6}) {
+      QVERIFY(WidgetOf(*button)->isVisible());
+    }
+    QVERIFY(form_->Line1.Visible());
+    QVERIFY(!form_->Timer1.Enabled() && !form_->Timer2.Enabled() && !form_->Timer3.Enabled());
+    QCOMPARE(form_->Timer1.Interval(), 1);
+  }
+
+  void loadRunsOnceBeforeTheFirstShow() {
+    Form1 fresh;
+    QCOMPARE(fresh.RampLevel, std::string());
+    QVERIFY(!WidgetOf(fresh)->isVisible());
+    fresh.Show();
+    QCOMPARE(fresh.RampLevel, std::string("0"));
+    fresh.RampLevel = "60";
+    fresh.Show();
+    QCOMPARE(fresh.RampLevel, std::string("60"));
+  }
+
+  void stopButtonCannotBeSeenFocusedOrClicked() {
+    QWidget* stop = WidgetOf(form_->Command7);
+    QVERIFY(!stop->isVisible());
+    QWidget* window = WidgetOf(*form_);
+    QVERIFY(window->childAt(stop->geometry().center()) != stop);
+    for (int i = 0; i < 12; ++i) {
+      QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window,
+                      Qt::Key_Tab);
+      QVERIFY(QApplication::focusWidget() != stop);
+    }
+  }
+
+  void tabOrderFollowsTheTabColumn() {
+    // Labels take no focus; Command7 is hidden.
+    QList<QWidget*> expected{WidgetOf(form_->VScroll1), WidgetOf(form_->Command1),
+                             WidgetOf(form_->Command2), WidgetOf(form_->Command3),
+                             WidgetOf(form_->Command4), WidgetOf(form_->Command5),
+                             WidgetOf(form_->Command6)};
+    expected.first()->setFocus();
+    for (qsizetype i = 1; i < expected.size() * 2; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget(), expected[i % expected.size()]);
+    }
+  }
+
+  void presetsWriteTheirLevelAndShowIt_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<int>("slider");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("MUTE") << 3 << 0 << "0%";
+    QTest::newRow("SET 25%") << 4 << 25 << "25%";
+    QTest::newRow("SET 50%") << 1 << 50 << "50%";
+    QTest::newRow("SET 75%") << 5 << 75 << "75%";
+    QTest::newRow("SET100%") << 2 << 100 << "100%";
+  }
+  void presetsWriteTheirLevelAndShowIt() {
+    QFETCH(int, button);
+    QFETCH(int, slider);
+    QFETCH(QString, label);
+    const toolkit::CommandButton* buttons[] = {nullptr,          &form_->Command1, &form_->Command2,
+                                               &form_->Command3, &form_->Command4, &form_->Command5};
+    form_->VScroll1.SetValue(10);  // from elsewhere, so every preset moves the slider
+    recording_mixer::Clear();
+
+    Click(*buttons[button]);
+    const std::int32_t level = slider * 660;
+    // Once from the slider's change handler, once from the click itself.
+    QCOMPARE(recording_mixer::Levels(), (Levels{level, level}));
+    QCOMPARE(form_->VScroll1.Value(), slider);
+    QCOMPARE(QString::fromStdString(form_->Label1.Text()), label);
+    for (const auto& call : recording_mixer::Calls()) {
+      QCOMPARE(call.mixer, HMIXEROBJ{0});
+      QCOMPARE(call.details.dwControlID, DWORD{0});
+    }
+  }
+
+  void presetAtTheSlidersValueWritesOnce() {
+    Click(form_->Command1);
+    Click(form_->Command1);
+    QCOMPARE(recording_mixer::Levels(), (Levels{33000, 33000, 33000}));
+    Click(form_->Command3);  // MUTE from 50: moves, so twice
+    Click(form_->Command3);
+    QCOMPARE(recording_mixer::Levels(), (Levels{33000, 33000, 33000, 0, 0, 0}));
+  }
+
+  void aRefusedWriteStillShowsTheLevel() {
+    recording_mixer::SetResult(MMSYSERR_NODRIVER);
+    Click(form_->Command5);
+    QCOMPARE(form_->Label1.Text(), std::string("75%"));
+    QCOMPARE(form_->VScroll1.Value(), 75);
+  }
+
+  void arrowsTrackAndKeysMoveTheSliderByOne() {
+    QScrollBar* bar = Slider();
+    QTest::mouseClick(bar, Qt::LeftButton, {},
+                      ScrollBarPart(bar, QStyle::SC_ScrollBarAddLine).center());
+    QCOMPARE(recording_mixer::Levels(), Levels{660});
+    QCOMPARE(form_->Label1.Text(), std::string("1%"));
+    QTest::mouseClick(bar, Qt::LeftButton, {},
+                      ScrollBarPart(bar, QStyle::SC_ScrollBarAddPage).center());
+    QCOMPARE(form_->VScroll1.Value(), 2);
+    bar->setFocus();
+    QTest::keyClick(bar, Qt::Key_Right);
+    QTest::keyClick(bar, Qt::Key_Left);
+    QTest::keyClick(bar, Qt::Key_Left);
+    QCOMPARE(recording_mixer::Levels(), (Levels{660, 1320, 1980, 1320, 660}));
+    QCOMPARE(form_->Label1.Text(), std::string("1%"));
+  }
+
+  void aThumbDragWritesOnlyOnRelease() {
+    QScrollBar* bar = Slider();
+    const QPoint grab = ScrollBarPart(bar, QStyle::SC_ScrollBarSlider).center();
+    QTest::mousePress(bar, Qt::LeftButton, {}, grab);
+    for (int dx = 10; dx <= 120; dx += 10) QTest::mouseMove(bar, grab + QPoint(dx, 0));
+    QVERIFY(bar->isSliderDown());
+    QVERIFY(bar->sliderPosition() > 0);
+    QVERIFY(recording_mixer::Calls().empty());
+    QCOMPARE(form_->Label1.Text(), std::string("??%"));
+
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, grab + QPoint(120, 0));
+    const int value = form_->VScroll1.Value();
+    QVERIFY(value > 0);
+    QCOMPARE(recording_mixer::Levels(), Levels{value * 660});
+    QCOMPARE(form_->Label1.Text(), std::to_string(value) + "%");
+  }
+
+  void everyControlSitsWhereTheLayoutPutsIt() {
+    const auto px = [](int l, int t, int w, int h) { return QRect(l / 15, t / 15, w / 15, h / 15); };
+    QCOMPARE(WidgetOf(*form_)->size(), QSize(689, 445));
+    QCOMPARE(WidgetOf(form_->Label2)->geometry(), px(3000, 2400, 1335, 255));
+    QCOMPARE(WidgetOf(form_->Label1)->geometry(), px(3600, 2400, 1335, 255));
+    QCOMPARE(WidgetOf(form_->VScroll1)->geometry(), px(3000, 2640, 4215, 255));
+    QCOMPARE(WidgetOf(form_->Command3)->geometry(), px(2880, 3000, 855, 375));
+    QCOMPARE(WidgetOf(form_->Command4)->geometry(), px(3720, 3000, 975, 375));
+    QCOMPARE(WidgetOf(form_->Command1)->geometry(), px(4680, 3000, 855, 375));
+    QCOMPARE(WidgetOf(form_->Command5)->geometry(), px(5520, 3000, 975, 375));
+    QCOMPARE(WidgetOf(form_->Command2)->geometry(), px(6480, 3000, 855, 375));
+    QCOMPARE(WidgetOf(form_->Line1)->geometry(), QRect(192, 232, 297, 1));
+    QCOMPARE(WidgetOf(form_->Command6)->geometry(), px(3240, 3600, 3735, 375));
+    QCOMPARE(WidgetOf(form_->Command7)->geometry(), px(120, 6120, 975, 495));
+    QCOMPARE(WidgetOf(form_->Label5)->geometry(), px(8625, 5880, 1590, 195));
+    QCOMPARE(WidgetOf(form_->Label4)->geometry(), px(8625, 6120, 1590, 195));
+    QCOMPARE(WidgetOf(form_->Label3)->geometry(), px(8310, 6360, 1905, 195));
+  }
+
+  void everyTextFitsItsBoxAndVolumeStopsShortOfThePercentage() {
+    const auto* volume = qobject_cast<QLabel*>(WidgetOf(form_->Label2));
+    const int room = WidgetOf(form_->Label1)->x() - volume->x();
+    QVERIFY(QFontMetrics(volume->font()).horizontalAdvance(volume->text()) < room);
+    for (const auto* label : {&form_->Label1, &form_->Label2, &form_->Label3, &form_->Label4,
+                              &form_->Label5}) {
+      const auto* widget = qobject_cast<QLabel*>(WidgetOf(*label));
+      const QFontMetrics metrics(widget->font());
+      QVERIFY2(metrics.horizontalAdvance(widget->text()) <= widget->width(), qPrintable(widget->text()));
+      QVERIFY2(metrics.height() <= widget->height(), qPrintable(widget->text()));
+      QVERIFY(widget->font().pixelSize() >= 7);
+    }
+    for (const auto* button : {&form_->Command1, &form_->Command2, &form_->Command3,
+                               &form_->Command4, &form_->Command5, &form_->Command6,
+                               &form_->Command7}) {
+      const auto* widget = qobject_cast<QPushButton*>(WidgetOf(*button));
+      const QFontMetrics metrics(widget->font());
+      QVERIFY2(metrics.horizontalAdvance(widget->text()) < widget->width() - 4,
+               qPrintable(widget->text()));
+      QVERIFY2(metrics.height() < widget->height() - 4, qPrintable(widget->text()));
+    }
+  }
+
+  void windowAndProgramCarryTheIcon() {
+    const QIcon icon = WidgetOf(*form_)->windowIcon();
+    QVERIFY(!icon.isNull());
+    QCOMPARE(icon.pixmap(48, 48).size(), QSize(48, 48));
+    QVERIFY(!QApplication::windowIcon().isNull());
+  }
+};
+
+QTEST_MAIN(WindowTest)
+#include "test_window.moc"
