@@ -75,7 +75,7 @@ class SystemMixerTest : public QObject {
     details.paDetails = nullptr;
     QCOMPARE(Write(0, details), MMSYSERR_INVALPARAM);
     details = ValidDetails(value);
-    QCOMPARE(Write(0, details, 0x1), MMSYSERR_INVALFLAG);  // a get-style query
+    QCOMPARE(Write(0, details, 0x1), MMSYSERR_INVALFLAG);         // a get-style query
     QCOMPARE(Write(0, details, 0x10000000), MMSYSERR_INVALFLAG);  // not a mixer id
     // None of those reached the sink.
     QVERIFY(server_.SinkVolume() != 33000);

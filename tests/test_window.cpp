@@ -103,8 +103,9 @@ class WindowTest : public QObject {
     QFETCH(int, button);
     QFETCH(int, slider);
     QFETCH(QString, label);
-    const toolkit::CommandButton* buttons[] = {nullptr,          &form_->Command1, &form_->Command2,
-                                               &form_->Command3, &form_->Command4, &form_->Command5};
+    const toolkit::CommandButton* buttons[] = {nullptr,          &form_->Command1,
+                                               &form_->Command2, &form_->Command3,
+                                               &form_->Command4, &form_->Command5};
     form_->VScroll1.SetValue(10);  // from elsewhere, so every preset moves the slider
     recording_mixer::Clear();
 
@@ -171,7 +172,9 @@ class WindowTest : public QObject {
   }
 
   void everyControlSitsWhereTheLayoutPutsIt() {
-    const auto px = [](int l, int t, int w, int h) { return QRect(l / 15, t / 15, w / 15, h / 15); };
+    const auto px = [](int l, int t, int w, int h) {
+      return QRect(l / 15, t / 15, w / 15, h / 15);
+    };
     QCOMPARE(WidgetOf(*form_)->size(), QSize(689, 445));
     QCOMPARE(WidgetOf(form_->Label2)->geometry(), px(3000, 2400, 1335, 255));
     QCOMPARE(WidgetOf(form_->Label1)->geometry(), px(3600, 2400, 1335, 255));
@@ -193,17 +196,18 @@ class WindowTest : public QObject {
     const auto* volume = qobject_cast<QLabel*>(WidgetOf(form_->Label2));
     const int room = WidgetOf(form_->Label1)->x() - volume->x();
     QVERIFY(QFontMetrics(volume->font()).horizontalAdvance(volume->text()) < room);
-    for (const auto* label : {&form_->Label1, &form_->Label2, &form_->Label3, &form_->Label4,
-                              &form_->Label5}) {
+    for (const auto* label :
+         {&form_->Label1, &form_->Label2, &form_->Label3, &form_->Label4, &form_->Label5}) {
       const auto* widget = qobject_cast<QLabel*>(WidgetOf(*label));
       const QFontMetrics metrics(widget->font());
-      QVERIFY2(metrics.horizontalAdvance(widget->text()) <= widget->width(), qPrintable(widget->text()));
+      QVERIFY2(metrics.horizontalAdvance(widget->text()) <= widget->width(),
+               qPrintable(widget->text()));
       QVERIFY2(metrics.height() <= widget->height(), qPrintable(widget->text()));
       QVERIFY(widget->font().pixelSize() >= 7);
     }
-    for (const auto* button : {&form_->Command1, &form_->Command2, &form_->Command3,
-                               &form_->Command4, &form_->Command5, &form_->Command6,
-                               &form_->Command7}) {
+    for (const auto* button :
+         {&form_->Command1, &form_->Command2, &form_->Command3, &form_->Command4, &form_->Command5,
+          &form_->Command6, &form_->Command7}) {
       const auto* widget = qobject_cast<QPushButton*>(WidgetOf(*button));
       const QFontMetrics metrics(widget->font());
       QVERIFY2(metrics.horizontalAdvance(widget->text()) < widget->width() - 4,

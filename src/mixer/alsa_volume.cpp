@@ -38,58 +38,61 @@ long ScaleToRange(std::uint32_t value, long minimum, long maximum) {
   return static_cast<long>(minimum + (clamped * span + kFullVolume / 2) / kFullVolume);
 }
 
+// An open simple mixer and the element that stands for the master volume.
+struct AlsaVolume::Handle {
+  snd_mixer_t* mixer = nullptr;
+  snd_mixer_elem_t* element = nullptr;
+
+  Handle() = default;
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  ~Handle() {
+    if (mixer != nullptr) snd_mixer_close(mixer);
+  }
+
+  // The control is opened non-blocking so that draining its events before a
+  // write never waits for one to arrive.
+  bool Open(const std::string& device) {
+    snd_hctl_t* hctl = nullptr;
+    if (snd_hctl_open(&hctl, device.c_str(), SND_CTL_NONBLOCK) < 0) return false;
+    if (snd_mixer_open(&mixer, 0) < 0) {
+      mixer = nullptr;
+      snd_hctl_close(hctl);
+      return false;
+    }
+    // On failure, attaching closes the hctl itself.
+    if (snd_mixer_attach_hctl(mixer, hctl) < 0) return false;
+    if (snd_mixer_selem_register(mixer, nullptr, nullptr) < 0 || snd_mixer_load(mixer) < 0) {
+      return false;
+    }
+    element = FindVolumeElement(mixer);
+    return element != nullptr;
+  }
+};
+
 AlsaVolume::AlsaVolume(std::string device) : device_(std::move(device)) {
   snd_lib_error_set_handler(Quiet);
 }
 
-AlsaVolume::~AlsaVolume() { Close(); }
-
-bool AlsaVolume::Open() {
-  // The control is opened non-blocking so that draining its events before a
-  // write never waits for one to arrive.
-  snd_hctl_t* hctl = nullptr;
-  if (snd_hctl_open(&hctl, device_.c_str(), SND_CTL_NONBLOCK) < 0) return false;
-  if (snd_mixer_open(&mixer_, 0) < 0) {
-    snd_hctl_close(hctl);
-    mixer_ = nullptr;
-    return false;
-  }
-  if (snd_mixer_attach_hctl(mixer_, hctl) < 0) {  // closes hctl on failure
-    Close();
-    return false;
-  }
-  if (snd_mixer_selem_register(mixer_, nullptr, nullptr) < 0 || snd_mixer_load(mixer_) < 0) {
-    Close();
-    return false;
-  }
-  element_ = FindVolumeElement(mixer_);
-  if (element_ == nullptr) {
-    Close();
-    return false;
-  }
-  return true;
-}
-
-void AlsaVolume::Close() {
-  if (mixer_ != nullptr) snd_mixer_close(mixer_);
-  mixer_ = nullptr;
-  element_ = nullptr;
-}
+AlsaVolume::~AlsaVolume() = default;
 
 bool AlsaVolume::SetVolume(std::uint32_t value) {
-  if (mixer_ == nullptr && !Open()) return false;
+  if (!handle_) {
+    auto handle = std::make_unique<Handle>();
+    if (!handle->Open(device_)) return false;
+    handle_ = std::move(handle);
+  }
   // alsa-lib skips a write equal to its cached value, and the cache is stale
   // once another program has moved the volume: bring it up to date first.
-  if (snd_mixer_handle_events(mixer_) < 0) {
-    Close();
-    return false;
-  }
+  // Any error closes the handle; the next write opens a fresh one, which is
+  // how a restarted sound server is found again.
   long minimum = 0;
   long maximum = 0;
-  if (snd_mixer_selem_get_playback_volume_range(element_, &minimum, &maximum) < 0 ||
-      snd_mixer_selem_set_playback_volume_all(element_, ScaleToRange(value, minimum, maximum)) <
-          0) {
-    Close();
+  if (snd_mixer_handle_events(handle_->mixer) < 0 ||
+      snd_mixer_selem_get_playback_volume_range(handle_->element, &minimum, &maximum) < 0 ||
+      snd_mixer_selem_set_playback_volume_all(handle_->element,
+                                              ScaleToRange(value, minimum, maximum)) < 0) {
+    handle_.reset();
     return false;
   }
   return true;

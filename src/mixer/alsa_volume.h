@@ -1,11 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "mixer/volume_binding.h"
-
-struct _snd_mixer;
-struct _snd_mixer_elem;
 
 namespace mixer {
 
@@ -23,12 +21,10 @@ class AlsaVolume final : public VolumeBinding {
   bool SetVolume(std::uint32_t value) override;
 
  private:
-  bool Open();
-  void Close();
+  struct Handle;
 
   std::string device_;
-  _snd_mixer* mixer_ = nullptr;
-  _snd_mixer_elem* element_ = nullptr;
+  std::unique_ptr<Handle> handle_;  // null while closed
 };
 
 // A value on the 0..kFullVolume scale as a raw value of minimum..maximum,

@@ -19,8 +19,11 @@ bool SetMixerLevel(std::int32_t mixer, const MIXERCONTROL& control, std::int32_t
   std::memcpy(&value.dwValue, &level, sizeof level);  // the bits, unchanged
   details.paDetails = &value;
 
-  const MMRESULT result =
-      mixerSetControlDetails(static_cast<HMIXEROBJ>(static_cast<std::uint32_t>(mixer)), &details,
-                             MIXER_OBJECTF_MIXER | MIXER_SETCONTROLDETAILSF_VALUE);
+  // Both flags are zero; naming them says what the call asks for: `mixer`
+  // is a device id, and the value is to be set.
+  // cppcheck-suppress badBitmaskCheck
+  constexpr DWORD kFlags = MIXER_OBJECTF_MIXER | MIXER_SETCONTROLDETAILSF_VALUE;
+  const MMRESULT result = mixerSetControlDetails(
+      static_cast<HMIXEROBJ>(static_cast<std::uint32_t>(mixer)), &details, kFlags);
   return result == MMSYSERR_NOERROR;
 }

@@ -16,9 +16,9 @@ void ReportError(const std::string& message) noexcept {
     // bury the desktop under windows.
     static QPointer<QMessageBox> open_box;
     if (open_box && open_box->isVisible()) return;
-    auto* box = new QMessageBox(QMessageBox::Warning, QGuiApplication::applicationDisplayName(),
-                                QString::fromStdString("Run-time error: " + message),
-                                QMessageBox::Ok);
+    auto* box =
+        new QMessageBox(QMessageBox::Warning, QGuiApplication::applicationDisplayName(),
+                        QString::fromStdString("Run-time error: " + message), QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->setObjectName("toolkitErrorReport");

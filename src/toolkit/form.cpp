@@ -32,8 +32,8 @@ class FormWidget : public QWidget {
   }
 
   void keyPressEvent(QKeyEvent* event) override {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && cancel != nullptr &&
-        cancel->isVisible() && cancel->isEnabled()) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+        cancel != nullptr && cancel->isVisible() && cancel->isEnabled()) {
       cancel->animateClick();
       return;
     }
@@ -88,9 +88,7 @@ void Form::SetIcon(const std::string& path) {
   QApplication::setWindowIcon(icon);
 }
 
-void Form::SetCancelButton(CommandButton& button) {
-  widget_->cancel = button.button_;
-}
+void Form::SetCancelButton(const CommandButton& button) { widget_->cancel = button.button_; }
 
 std::string Form::Caption() const { return widget_->windowTitle().toStdString(); }
 

@@ -39,7 +39,7 @@ class Form {
   void SetIcon(const std::string& path);
 
   // Escape clicks this button while it is visible (the window's cancel button).
-  void SetCancelButton(CommandButton& button);
+  void SetCancelButton(const CommandButton& button);
 
   [[nodiscard]] std::string Caption() const;
 
@@ -50,8 +50,8 @@ class Form {
   friend class LineShape;
   friend QWidget* WidgetOf(const Form& form);
 
-  QWidget* Widget() const;
-  FormLayout& Layout() const;
+  [[nodiscard]] QWidget* Widget() const;
+  [[nodiscard]] FormLayout& Layout() const;
 
   FormWidget* widget_;
   std::unique_ptr<FormLayout> layout_;

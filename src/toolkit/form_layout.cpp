@@ -57,16 +57,16 @@ void FormLayout::Arrange(QWidget* form) const {
 
   // All buttons share one font so the row of presets reads evenly; labels of
   // the same height share one, so "Volume :" and the percentage match.
-  const QFont base = form->font();
+  const QFont& base = form->font();
   int button_pixels = INT_MAX;
   std::map<int, int> label_pixels;  // by box height
   for (const auto& box : text_boxes) {
     const QString text = TextOf(box.widget);
     const int height = box.widget->height();
     if (box.kind == TextKind::kButton) {
-      button_pixels = std::min(button_pixels,
-                               FittingPixelSize(base, text, box.widget->width() - 2 * kButtonPaddingX,
-                                                height - 2 * kButtonPaddingY));
+      button_pixels = std::min(
+          button_pixels, FittingPixelSize(base, text, box.widget->width() - 2 * kButtonPaddingX,
+                                          height - 2 * kButtonPaddingY));
     } else {
       const int pixels = FittingPixelSize(base, text, FreeWidth(box.widget, text_boxes), height);
       auto [it, inserted] = label_pixels.try_emplace(height, pixels);
@@ -74,8 +74,8 @@ void FormLayout::Arrange(QWidget* form) const {
     }
   }
   for (const auto& box : text_boxes) {
-    const int pixels = box.kind == TextKind::kButton ? button_pixels
-                                                     : label_pixels.at(box.widget->height());
+    const int pixels =
+        box.kind == TextKind::kButton ? button_pixels : label_pixels.at(box.widget->height());
     box.widget->setFont(WithPixelSize(base, pixels));
   }
 }

@@ -25,9 +25,7 @@ Label::~Label() {
   delete label_;
 }
 
-void Label::SetText(const std::string& text) {
-  label_->setText(QString::fromStdString(text));
-}
+void Label::SetText(const std::string& text) { label_->setText(QString::fromStdString(text)); }
 
 std::string Label::Text() const { return label_->text().toStdString(); }
 

@@ -35,8 +35,8 @@ QColor ToQColor(Colour colour) {
   if ((colour & kSystemColourFlag) != 0) {
     return QApplication::palette().color(QPalette::Active, SystemRole(colour & 0xFFU));
   }
-  return QColor(static_cast<int>(colour & 0xFFU), static_cast<int>((colour >> 8) & 0xFFU),
-                static_cast<int>((colour >> 16) & 0xFFU));
+  return {static_cast<int>(colour & 0xFFU), static_cast<int>((colour >> 8) & 0xFFU),
+          static_cast<int>((colour >> 16) & 0xFFU)};
 }
 
 }  // namespace toolkit
