@@ -34,7 +34,7 @@ class FormWidget : public QWidget {
   void keyPressEvent(QKeyEvent* event) override {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
         cancel != nullptr && cancel->isVisible() && cancel->isEnabled()) {
-      cancel->animateClick();
+      cancel->click();
       return;
     }
     QWidget::keyPressEvent(event);

@@ -1,6 +1,7 @@
 #include "window/form1.h"
 
 #include "toolkit/colour.h"
+#include "window/party_colours.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ Form1::Form1()
       Timer2(kTimerIntervalMs),
       Timer3(kTimerIntervalMs) {
   SetIcon(":/blargo/blargo.png");
-  SetBackColor(0);
+  SetBackColor(kBlack);
   for (toolkit::Label* label : {&Label1, &Label2, &Label3, &Label4, &Label5}) {
     label->SetForeColor(toolkit::kHighlightText);
   }
@@ -42,6 +43,13 @@ Form1::Form1()
   Command5.OnClick([this] { Command5_Click(); });
   Command2.OnClick([this] { Command2_Click(); });
   VScroll1.OnChange([this] { VScroll1_Change(); });
+  Command6.OnClick([this] { Command6_Click(); });
+  Command7.OnClick([this] { Command7_Click(); });
+  // Escape stops the flashing at once, whatever has the focus.
+  SetCancelButton(Command7);
+  Timer1.OnTick([this] { Timer1_Tick(); });
+  Timer2.OnTick([this] { Timer2_Tick(); });
+  Timer3.OnTick([this] { Timer3_Tick(); });
 }
 
 void Form1::Form_Load() { RampLevel = "0"; }

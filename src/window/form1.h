@@ -53,4 +53,12 @@ class Form1 : public toolkit::Form {
   void VScroll1_Change();
   void ApplyPreset(int slider_value);
   void ApplyLevel(std::int32_t level);
+
+  // Party mode.
+  void Command6_Click();
+  void Command7_Click();
+  void Timer1_Tick();
+  void Timer2_Tick();
+  void RampStep(double r);
+  void Timer3_Tick();
 };

@@ -1,0 +1,46 @@
+# Sourced by the end-to-end tests: a private PulseAudio and an Xvfb display,
+# both stopped again when the test exits, and helpers to drive the window.
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+work=$(mktemp -d)
+app_pid=""
+xvfb_pid=""
+cleanup() {
+  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+  "$here/scripts/sound-server" stop "$work/sound" || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  [ -s "$work/app.log" ] && sed 's/^/  program: /' "$work/app.log" >&2
+  exit 1
+}
+
+"$here/scripts/sound-server" start "$work/sound"
+# shellcheck source=/dev/null
+source "$work/sound/env"
+read -r DISPLAY xvfb_pid < <("$here/scripts/xvfb-display")
+export DISPLAY
+unset QT_QPA_PLATFORM
+
+# The raw volume of the default sink's first channel.
+sink() { pactl get-sink-volume @DEFAULT_SINK@ | sed -n 's/^Volume: front-left: \([0-9]*\) .*/\1/p'; }
+
+# Starts the program and waits for its window; sets window, X, Y, WIDTH, HEIGHT.
+start_program() {
+  "$1" >"$work/app.log" 2>&1 &
+  app_pid=$!
+  window=$(timeout 10 xdotool search --sync --onlyvisible --name '^bLaRgO v1\.01$' | head -n 1) ||
+    fail "no window titled 'bLaRgO v1.01' within 10 s"
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+}
+
+# Clicks at window coordinates.
+click() { xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1; }
+
+# The colour of one window pixel as rrggbb.
+pixel() {
+  import -window "$window" -crop "1x1+$1+$2" +repage -depth 8 txt:- 2>/dev/null |
+    sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tr 'A-F' 'a-f'
+}

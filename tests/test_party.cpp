@@ -1,0 +1,280 @@
+// Party mode stepped tick by tick through the toolkit's timers (no clock),
+// writing to a recording mixer.
+#include <QApplication>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "support/recording_mixer.h"
+#include "support/scroll_bar_parts.h"
+#include "toolkit/qt_access.h"
+#include "window/form1.h"
+#include "window/party_colours.h"
+
+using toolkit::WidgetOf;
+using Levels = std::vector<std::int32_t>;
+
+namespace {
+
+// The levels of a climb or descent: each step writes twice, since the slider
+// moves (once from its change handler, once from the step itself).
+Levels Doubled(int from, int to) {
+  Levels levels;
+  const int step = from <= to ? 5 : -5;
+  for (int percent = from; percent != to + step; percent += step) {
+    levels.insert(levels.end(), 2, percent * 660);
+  }
+  return levels;
+}
+
+Levels Join(std::initializer_list<Levels> parts) {
+  Levels all;
+  for (const Levels& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+int OpenErrorReports() {
+  int open = 0;
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget->objectName() == "toolkitErrorReport" && widget->isVisible()) ++open;
+  }
+  return open;
+}
+
+}  // namespace
+
+class PartyTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<Form1> form_;
+
+  void Play() { QTest::mouseClick(WidgetOf(form_->Command6), Qt::LeftButton); }
+  void Stop() { QTest::mouseClick(WidgetOf(form_->Command7), Qt::LeftButton); }
+
+  // One tick of whichever ramp timer runs; exactly one of them must.
+  void RampTick() {
+    QVERIFY(form_->Timer1.Enabled() != form_->Timer2.Enabled());
+    if (form_->Timer1.Enabled()) {
+      QVERIFY(form_->Timer1.FireTick());
+    } else {
+      QVERIFY(form_->Timer2.FireTick());
+    }
+  }
+  void RampTicks(int count) {
+    for (int i = 0; i < count; ++i) RampTick();
+  }
+
+  void VerifyNormalMode() {
+    for (const auto* button : {&form_->Command1, &form_->Command2, &form_->Command3,
+                               &form_->Command4, &form_->Command5, &form_->Command6}) {
+      QVERIFY(WidgetOf(*button)->isVisible());
+    }
+    QVERIFY(!WidgetOf(form_->Command7)->isVisible());
+    QVERIFY(WidgetOf(form_->Line1)->isVisible());
+    QVERIFY(!form_->Timer1.Enabled() && !form_->Timer2.Enabled() && !form_->Timer3.Enabled());
+    QCOMPARE(form_->BackColor(), kBlack);
+  }
+
+ private slots:
+  void init() {
+    recording_mixer::Clear();
+    form_ = std::make_unique<Form1>();
+    form_->Show();
+    QVERIFY(QTest::qWaitForWindowExposed(WidgetOf(*form_)));
+    // Real ticks would race the stepping below.
+    for (auto* timer : {&form_->Timer1, &form_->Timer2, &form_->Timer3}) {
+      toolkit::TimerOf(*timer)->blockSignals(true);
+    }
+  }
+  void cleanup() { form_.reset(); }
+
+  void playSwitchesToPartyModeWithoutWriting() {
+    Play();
+    for (const auto* button : {&form_->Command1, &form_->Command2, &form_->Command3,
+                               &form_->Command4, &form_->Command5, &form_->Command6}) {
+      QVERIFY(!WidgetOf(*button)->isVisible());
+    }
+    QVERIFY(WidgetOf(form_->Command7)->isVisible());
+    QVERIFY(!WidgetOf(form_->Line1)->isVisible());
+    for (const auto* label :
+         {&form_->Label1, &form_->Label2, &form_->Label3, &form_->Label4, &form_->Label5}) {
+      QVERIFY(WidgetOf(*label)->isVisible());
+    }
+    QVERIFY(WidgetOf(form_->VScroll1)->isVisible());
+    QVERIFY(form_->Timer1.Enabled() && !form_->Timer2.Enabled() && form_->Timer3.Enabled());
+    QCOMPARE(form_->BackColor(), kRed);
+    QVERIFY(recording_mixer::Calls().empty());
+    QCOMPARE(form_->RampLevel, std::string("0"));
+  }
+
+  void theRampPumpsBetween30And95() {
+    Play();
+    RampTicks(19);  // 5 .. 95
+    QCOMPARE(recording_mixer::Levels(), Doubled(5, 95));
+    QCOMPARE(form_->Label1.Text(), std::string("95%"));
+    QCOMPARE(form_->VScroll1.Value(), 95);
+
+    recording_mixer::Clear();
+    RampTick();  // the turn at the top writes nothing
+    QCOMPARE(form_->RampLevel, std::string("100"));
+    QVERIFY(!form_->Timer1.Enabled() && form_->Timer2.Enabled());
+    QVERIFY(recording_mixer::Calls().empty());
+
+    RampTicks(14);  // 95 (the slider stands there: one write) .. 30
+    QCOMPARE(recording_mixer::Levels(), Join({{95 * 660}, Doubled(90, 30)}));
+    QCOMPARE(form_->Label1.Text(), std::string("30%"));
+
+    recording_mixer::Clear();
+    RampTick();  // the turn at the bottom writes nothing
+    QVERIFY(form_->Timer1.Enabled() && !form_->Timer2.Enabled());
+    QCOMPARE(form_->RampLevel, std::string("30"));
+    QVERIFY(recording_mixer::Calls().empty());
+
+    RampTicks(13 + 1 + 14 + 1);  // 35 .. 95, turn, 95 .. 30, turn: one cycle is 29 ticks
+    QCOMPARE(recording_mixer::Levels(), Join({Doubled(35, 95), {95 * 660}, Doubled(90, 30)}));
+    QCOMPARE(form_->RampLevel, std::string("30"));
+    QVERIFY(form_->Timer1.Enabled());
+  }
+
+  void stopKeepsTheLevelAndRestoresNormalMode() {
+    Play();
+    RampTicks(12);  // up to 60
+    form_->Timer3.FireTick();
+    recording_mixer::Clear();
+    Stop();
+    VerifyNormalMode();
+    QVERIFY(recording_mixer::Calls().empty());
+    QCOMPARE(form_->RampLevel, std::string("60"));
+    QCOMPARE(form_->Label1.Text(), std::string("60%"));
+    QCOMPARE(form_->VScroll1.Value(), 60);
+    // Escape does nothing in normal mode.
+    QTest::keyClick(WidgetOf(*form_), Qt::Key_Escape);
+    VerifyNormalMode();
+  }
+
+  void restartResumesFromRampLevelInEitherPhase() {
+    Play();
+    RampTicks(12);  // climbing, at 60
+    Stop();
+    recording_mixer::Clear();
+    Play();
+    RampTicks(2);
+    QCOMPARE(recording_mixer::Levels(), Doubled(65, 70));
+
+    RampTicks(5 + 1 + 8);  // 75 .. 95, turn, descending 95 .. 60
+    QCOMPARE(form_->RampLevel, std::string("60"));
+    QVERIFY(form_->Timer2.Enabled());
+    Stop();
+    recording_mixer::Clear();
+    Play();  // always climbs again
+    QVERIFY(form_->Timer1.Enabled() && !form_->Timer2.Enabled());
+    RampTick();
+    QCOMPARE(recording_mixer::Levels(), Doubled(65, 65));
+  }
+
+  void presetsInBetweenDoNotMoveTheRamp() {
+    Play();
+    RampTicks(4);  // 20
+    Stop();
+    QTest::mouseClick(WidgetOf(form_->Command5), Qt::LeftButton);  // 75
+    recording_mixer::Clear();
+    Play();
+    RampTick();
+    QCOMPARE(recording_mixer::Levels(), Doubled(25, 25));
+  }
+
+  void restartJustAfterTheTopTurn() {
+    Play();
+    RampTicks(20);  // 5 .. 95, then the turn: RampLevel "100", Timer2 runs
+    Stop();
+    Play();
+    recording_mixer::Clear();
+    RampTick();  // 105: turns again without writing
+    QCOMPARE(form_->RampLevel, std::string("105"));
+    QVERIFY(recording_mixer::Calls().empty());
+    RampTick();  // a step for 100, the one time 100 % is written
+    QCOMPARE(recording_mixer::Levels(), Doubled(100, 100));
+    QCOMPARE(form_->Label1.Text(), std::string("100%"));
+    QCOMPARE(form_->VScroll1.Value(), 100);
+  }
+
+  void twoRestartsJustAfterTheTopTurnStayInRange() {
+    Play();
+    RampTicks(20);
+    Stop();
+    Play();
+    RampTick();  // "105", turn
+    Stop();
+    Play();
+    RampTick();  // "110", turn
+    QCOMPARE(form_->RampLevel, std::string("110"));
+    recording_mixer::Clear();
+
+    RampTick();  // a step for 105: held at the slider's 100
+    QCOMPARE(form_->RampLevel, std::string("105"));
+    QCOMPARE(recording_mixer::Levels(), Doubled(100, 100));
+    QCOMPARE(form_->Label1.Text(), std::string("100%"));
+    QCOMPARE(form_->VScroll1.Value(), 100);
+    QCOMPARE(OpenErrorReports(), 0);
+
+    recording_mixer::Clear();
+    RampTicks(3);  // 100 (slider already there), 95, 90
+    QCOMPARE(recording_mixer::Levels(), Join({{100 * 660}, Doubled(95, 90)}));
+    QCOMPARE(form_->RampLevel, std::string("90"));
+  }
+
+  void aHandMovedSliderIsOverriddenByTheNextStep() {
+    Play();
+    RampTicks(8);  // 40
+    recording_mixer::Clear();
+    QScrollBar* bar = qobject_cast<QScrollBar*>(WidgetOf(form_->VScroll1));
+    QTest::mouseClick(bar, Qt::LeftButton, {},
+                      ScrollBarPart(bar, QStyle::SC_ScrollBarAddLine).center());
+    QCOMPARE(recording_mixer::Levels(), Levels{41 * 660});
+    QCOMPARE(form_->Label1.Text(), std::string("41%"));
+    RampTick();
+    QCOMPARE(recording_mixer::Levels(), Join({{41 * 660}, Doubled(45, 45)}));
+    QCOMPARE(form_->Label1.Text(), std::string("45%"));
+  }
+
+  void theBackgroundCyclesFiveColours() {
+    Play();
+    const toolkit::Colour expected[] = {kYellow, kGreen, kCyan, kBlue, kRed, kYellow};
+    for (toolkit::Colour colour : expected) {
+      QVERIFY(form_->Timer3.FireTick());
+      QCOMPARE(form_->BackColor(), colour);
+    }
+    for (toolkit::Colour outside : {kBlack, toolkit::Colour{0x00123456}, toolkit::kHighlightText}) {
+      form_->SetBackColor(outside);
+      form_->Timer3.FireTick();
+      QCOMPARE(form_->BackColor(), outside);
+    }
+    Stop();
+    QCOMPARE(form_->BackColor(), kBlack);
+    QVERIFY(!form_->Timer3.FireTick());
+  }
+
+  void escapeStopsThePartyWhereverTheFocusIs() {
+    Play();
+    RampTicks(3);
+    WidgetOf(form_->VScroll1)->setFocus();
+    QTest::keyClick(WidgetOf(form_->VScroll1), Qt::Key_Escape);
+    VerifyNormalMode();
+    QCOMPARE(form_->RampLevel, std::string("15"));
+  }
+
+  void closingThePartyEndsTheLoopWithSuccess() {
+    for (auto* timer : {&form_->Timer1, &form_->Timer2, &form_->Timer3}) {
+      toolkit::TimerOf(*timer)->blockSignals(false);
+    }
+    Play();
+    QTimer::singleShot(50, [this] { form_->Close(); });
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(recording_mixer::Calls().size() > 2);  // the real timers ran
+    QVERIFY(!WidgetOf(*form_)->isVisible());
+  }
+};
+
+QTEST_MAIN(PartyTest)
+#include "test_party.moc"
