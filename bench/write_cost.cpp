@@ -113,7 +113,8 @@ int main(int argc, char* argv[]) {
   alsa.SetVolume(0);
 
   const Figures floor = Measure(writes, [&](std::uint32_t v) { return bare.Write(v); });
-  const Figures through_server = Measure(writes, [&](std::uint32_t v) { return server.SetVolume(v); });
+  const Figures through_server =
+      Measure(writes, [&](std::uint32_t v) { return server.SetVolume(v); });
   const Figures through_alsa = Measure(writes, [&](std::uint32_t v) { return alsa.SetVolume(v); });
   const Figures setter = Measure(writes, [](std::uint32_t v) {
     return SetMixerLevel(0, MIXERCONTROL{}, static_cast<std::int32_t>(v));

@@ -1,25 +1,31 @@
 #!/usr/bin/env bash
 # The real program in a real X window (Xvfb) against a private PulseAudio:
 # found by its title, photographed, and clicked with xdotool.
-#   e2e_window.sh BLARGO_BINARY OUTPUT_DIR
+#   e2e_window.sh BLARGO_BINARY OUTPUT_DIR [SCALE]
+# SCALE (1 or 2) is the device pixel ratio, set through QT_SCALE_FACTOR.
 set -euo pipefail
 blargo=$1
 out=$2
+scale=${3:-1}
 mkdir -p "$out"
+export QT_SCALE_FACTOR=$scale
+export XVFB_SIZE=$((1024 * scale))x$((768 * scale))x24
 # shellcheck source=support/x11_session.sh
 source "$(dirname "$0")/support/x11_session.sh"
 
 pactl set-sink-volume @DEFAULT_SINK@ 100%
 
 start_program "$blargo"
-[ "$WIDTH" = 689 ] && [ "$HEIGHT" = 445 ] || fail "window is ${WIDTH}x${HEIGHT}, not 689x445"
-# Centred on the 1024x768 screen.
-[ $((X + WIDTH / 2)) -ge 500 ] && [ $((X + WIDTH / 2)) -le 524 ] || fail "window not centred (x=$X)"
+[ "$WIDTH" = $((689 * scale)) ] && [ "$HEIGHT" = $((445 * scale)) ] ||
+  fail "window is ${WIDTH}x${HEIGHT} at scale $scale"
+centre=$((X + WIDTH / 2))
+[ $centre -ge $((500 * scale)) ] && [ $centre -le $((524 * scale)) ] || fail "window not centred (x=$X)"
 
 sleep 0.3
-import -window "$window" "$out/window.png"
+shot="$out/window-scale$scale.png"
+import -window "$window" "$shot"
 # Mostly the black background, with the light text and controls on it.
-black=$(convert "$out/window.png" -fill white +opaque black -fill black -opaque black -format '%[fx:1-mean]' info:)
+black=$(convert "$shot" -fill white +opaque black -fill black -opaque black -format '%[fx:1-mean]' info:)
 awk -v b="$black" 'BEGIN { exit !(b > 0.80) }' || fail "background is not black (black share $black)"
 # Starting writes nothing.
 [ "$(sink)" = 65536 ] || fail "the program changed the volume at start"
@@ -34,7 +40,7 @@ click 460 212; sleep 0.2
 # "MUTE" is 192..249.
 click 220 212; sleep 0.2
 [ "$(sink)" = 0 ] || fail "MUTE left the sink at $(sink)"
-import -window "$window" "$out/window-muted.png"
+import -window "$window" "$out/window-muted-scale$scale.png"
 
 kill -0 "$app_pid" || fail "the program died"
 echo "1 passed, 0 failed"

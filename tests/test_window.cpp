@@ -1,5 +1,6 @@
 // The window and manual volume control, driven with real mouse and key
 // events on the offscreen platform, writing to a recording mixer.
+#include <QAccessible>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
@@ -175,6 +176,9 @@ class WindowTest : public QObject {
     const auto px = [](int l, int t, int w, int h) {
       return QRect(l / 15, t / 15, w / 15, h / 15);
     };
+    // In logical pixels, whatever the device pixel ratio (QT_SCALE_FACTOR).
+    QCOMPARE(WidgetOf(*form_)->devicePixelRatioF(),
+             qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble());
     QCOMPARE(WidgetOf(*form_)->size(), QSize(689, 445));
     QCOMPARE(WidgetOf(form_->Label2)->geometry(), px(3000, 2400, 1335, 255));
     QCOMPARE(WidgetOf(form_->Label1)->geometry(), px(3600, 2400, 1335, 255));
@@ -214,6 +218,49 @@ class WindowTest : public QObject {
                qPrintable(widget->text()));
       QVERIFY2(metrics.height() < widget->height() - 4, qPrintable(widget->text()));
     }
+  }
+
+  void everyControlHasANameAScreenReaderCanSpeak() {
+    const auto spoken = [](const auto& control) {
+      QAccessibleInterface* face = QAccessible::queryAccessibleInterface(WidgetOf(control));
+      return face != nullptr ? face->text(QAccessible::Name) : QString();
+    };
+    QCOMPARE(spoken(form_->VScroll1), QString("Volume"));
+    QCOMPARE(spoken(form_->Label2), QString("Volume :"));
+    QCOMPARE(spoken(form_->Label1), QString("??%"));
+    QCOMPARE(spoken(form_->Command3), QString("MUTE"));
+    QCOMPARE(spoken(form_->Command4), QString("SET 25%"));
+    QCOMPARE(spoken(form_->Command1), QString("SET 50%"));
+    QCOMPARE(spoken(form_->Command5), QString("SET 75%"));
+    QCOMPARE(spoken(form_->Command2), QString("SET100%"));
+    QCOMPARE(spoken(form_->Command6), QString("PLAY BABY!!!"));
+    QCOMPARE(spoken(form_->Command7), QString("STOP DEVIL!!!"));
+    // The percentage is read out as it changes.
+    Click(form_->Command5);
+    QCOMPARE(spoken(form_->Label1), QString("75%"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(WidgetOf(form_->VScroll1))->role(),
+             QAccessible::ScrollBar);
+    QCOMPARE(QAccessible::queryAccessibleInterface(WidgetOf(form_->Command5))->role(),
+             QAccessible::Button);
+  }
+
+  void theKeyboardAloneSetsTheVolume() {
+    QWidget* window = WidgetOf(*form_);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    // The focus starts on the slider, first in the tab order.
+    QCOMPARE(QApplication::focusWidget(), WidgetOf(form_->VScroll1));
+    for (int i = 0; i < 5; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), WidgetOf(form_->Command5));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(recording_mixer::Levels(), (Levels{49500, 49500}));
+    QCOMPARE(form_->Label1.Text(), std::string("75%"));
+
+    for (int i = 0; i < 5; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget(), WidgetOf(form_->VScroll1));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QCOMPARE(recording_mixer::Levels(), (Levels{49500, 49500, 76 * 660}));
+    QCOMPARE(form_->Label1.Text(), std::string("76%"));
   }
 
   void windowAndProgramCarryTheIcon() {

@@ -1,8 +1,28 @@
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "main/command_line.h"
 #include "toolkit/application.h"
 #include "window/form1.h"
 
 int main(int argc, char* argv[]) {
-  toolkit::Application app(argc, argv, "bLaRgO v1.01");
+  const CommandLine command_line = ReadCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  switch (command_line.action) {
+    case CommandLine::Action::kHelp:
+      std::fputs(HelpText().c_str(), stdout);
+      return 0;
+    case CommandLine::Action::kVersion:
+      std::printf("%s\n", Form1::kCaption);
+      return 0;
+    case CommandLine::Action::kError:
+      std::fprintf(stderr, "blargo: %s (see blargo --help)\n", command_line.error.c_str());
+      return 2;
+    case CommandLine::Action::kRun:
+      break;
+  }
+
+  toolkit::Application app(argc, argv, Form1::kCaption, "org.blargo.Blargo");
   Form1 form;
   form.Show();
   return app.Run();

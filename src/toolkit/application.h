@@ -11,7 +11,10 @@ namespace toolkit {
 // window and keep it until the loop has ended.
 class Application {
  public:
-  Application(int& argc, char** argv, const std::string& display_name);
+  // `desktop_file` names the program's .desktop file (without ".desktop"),
+  // which desktops match its windows to.
+  Application(int& argc, char** argv, const std::string& display_name,
+              const std::string& desktop_file = {});
   ~Application();
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;

@@ -10,7 +10,7 @@ constexpr int kTimerIntervalMs = 1;
 }  // namespace
 
 Form1::Form1()
-    : Form("bLaRgO v1.01", 10335, 6675),
+    : Form(kCaption, 10335, 6675),
       Label2(*this, "Volume :", {3000, 2400, 1335, 255}, 1),
       Label1(*this, "??%", {3600, 2400, 1335, 255}, 0),
       VScroll1(*this, {3000, 2640, 4215, 255}, 2, 0, 100),
@@ -22,7 +22,7 @@ Form1::Form1()
       Line1(*this, {2880, 3480}, {7320, 3480}, toolkit::kTitleBarText),
       Command6(*this, "PLAY BABY!!!", {3240, 3600, 3735, 375}, 8),
       Command7(*this, "STOP DEVIL!!!", {120, 6120, 975, 495}, 9),
-      Label5(*this, "bLaRgO v1.01", {8625, 5880, 1590, 195}, 12),
+      Label5(*this, kCaption, {8625, 5880, 1590, 195}, 12),
       Label4(*this, "Pumps your volume", {8625, 6120, 1590, 195}, 11),
       Label3(*this, "at a thousand beats a second", {8310, 6360, 1905, 195}, 10),
       Timer1(kTimerIntervalMs),

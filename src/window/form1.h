@@ -15,6 +15,8 @@
 // behaviour is a handler of one notification of one control.
 class Form1 : public toolkit::Form {
  public:
+  static constexpr const char* kCaption = "bLaRgO v1.01";
+
   Form1();
 
   toolkit::Label Label2;

@@ -1,10 +1,12 @@
 # Sourced by the end-to-end tests: a private PulseAudio and an Xvfb display,
 # both stopped again when the test exits, and helpers to drive the window.
+# A test with cleaning of its own defines it as the function on_exit first.
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 work=$(mktemp -d)
 app_pid=""
 xvfb_pid=""
 cleanup() {
+  if declare -F on_exit >/dev/null; then on_exit; fi
   if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; fi
   if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
   "$here/scripts/sound-server" stop "$work/sound" || true
@@ -20,7 +22,7 @@ fail() {
 "$here/scripts/sound-server" start "$work/sound"
 # shellcheck source=/dev/null
 source "$work/sound/env"
-read -r DISPLAY xvfb_pid < <("$here/scripts/xvfb-display")
+read -r DISPLAY xvfb_pid < <("$here/scripts/xvfb-display" "${XVFB_SIZE:-1024x768x24}")
 export DISPLAY
 unset QT_QPA_PLATFORM
 
@@ -36,8 +38,11 @@ start_program() {
   eval "$(xdotool getwindowgeometry --shell "$window")"
 }
 
-# Clicks at window coordinates.
-click() { xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1; }
+# Clicks at window coordinates, in logical pixels.
+click() {
+  local s=${QT_SCALE_FACTOR:-1}
+  xdotool mousemove --sync $((X + $1 * s)) $((Y + $2 * s)) click 1
+}
 
 # The colour of one window pixel as rrggbb.
 pixel() {
