@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <string>
 
 class QTimer;
 
@@ -9,7 +11,8 @@ namespace toolkit {
 // A periodic timer on the GUI thread. Ticks never interrupt another handler.
 class Timer {
  public:
-  explicit Timer(int interval_ms);
+  // `name` identifies the timer in diagnostics.
+  explicit Timer(int interval_ms, const std::string& name = {});
   ~Timer();
   Timer(const Timer&) = delete;
   Timer& operator=(const Timer&) = delete;
@@ -29,8 +32,16 @@ class Timer {
  private:
   friend QTimer* TimerOf(const Timer& timer);
 
+  void Tick();
+
   QTimer* timer_;
   std::function<void()> tick_;
+#ifdef BLARGO_COUNTERS
+  std::int64_t ticks_ = 0;
+  std::int64_t first_tick_ns_ = 0;
+  std::int64_t last_tick_ns_ = 0;
+  std::int64_t longest_gap_ns_ = 0;
+#endif
 };
 
 }  // namespace toolkit

@@ -2,6 +2,7 @@
 
 #include "toolkit/colour.h"
 #include "window/party_colours.h"
+#include "window/percent_text.h"
 
 namespace {
 
@@ -25,9 +26,9 @@ Form1::Form1()
       Label5(*this, kCaption, {8625, 5880, 1590, 195}, 12),
       Label4(*this, "Pumps your volume", {8625, 6120, 1590, 195}, 11),
       Label3(*this, "at a thousand beats a second", {8310, 6360, 1905, 195}, 10),
-      Timer1(kTimerIntervalMs),
-      Timer2(kTimerIntervalMs),
-      Timer3(kTimerIntervalMs) {
+      Timer1(kTimerIntervalMs, "Timer1"),
+      Timer2(kTimerIntervalMs, "Timer2"),
+      Timer3(kTimerIntervalMs, "Timer3") {
   SetIcon(":/blargo/blargo.png");
   SetBackColor(kBlack);
   for (toolkit::Label* label : {&Label1, &Label2, &Label3, &Label4, &Label5}) {
@@ -52,4 +53,4 @@ Form1::Form1()
   Timer3.OnTick([this] { Timer3_Tick(); });
 }
 
-void Form1::Form_Load() { RampLevel = "0"; }
+void Form1::Form_Load() { RampLevel = NumberText(0); }

@@ -1,0 +1,60 @@
+// The program's own work per volume change, with the system mixer replaced
+// by a stand-in that only takes the value (Google Benchmark).
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "toolkit/application.h"
+#include "window/form1.h"
+#include "window/percent_text.h"
+
+namespace {
+
+Form1* window = nullptr;
+
+void PercentTextOfALevel(benchmark::State& state) {
+  std::int32_t level = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(PercentText(level));
+    level = (level + 660) % 66660;
+  }
+}
+BENCHMARK(PercentTextOfALevel);
+
+// One write through the setter and one label set.
+void ApplySequence(benchmark::State& state) {
+  std::int32_t percent = 0;
+  for (auto _ : state) {
+    window->ApplyLevel(percent * kLevelPerPercent);
+    percent = (percent + 1) % 101;
+  }
+}
+BENCHMARK(ApplySequence);
+
+// A whole ramp step as a Timer1 tick delivers it: the slider moves, so two
+// writes and two label sets.
+void RampStep(benchmark::State& state) {
+  bool low = true;
+  for (auto _ : state) {
+    window->RampLevel = low ? "40" : "45";
+    window->Timer1.FireTick();
+    low = !low;
+  }
+}
+BENCHMARK(RampStep);
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  toolkit::Application app(argc, argv, Form1::kCaption);
+  auto form = std::make_unique<Form1>();
+  form->Show();
+  form->Timer1.SetEnabled(true);  // stepped by hand; the event loop never runs
+  window = form.get();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
