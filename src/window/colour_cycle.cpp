@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 
 #include "window/form1.h"
@@ -20,12 +21,11 @@ constexpr std::array<CycleStep, 5> kCycle{{
 
 }  // namespace
 
-// The background is the cycle's only state; a colour outside the cycle stays.
+// The background is the cycle's only state, read afresh for each row; a
+// colour outside the cycle stays.
 void Form1::Timer3_Tick() {
-  for (const CycleStep& step : kCycle) {
-    if (BackColor() == step.current) {
-      SetBackColor(step.next);
-      return;
-    }
-  }
+  const auto* row = std::find_if(kCycle.begin(), kCycle.end(), [this](const CycleStep& step) {
+    return BackColor() == step.current;
+  });
+  if (row != kCycle.end()) SetBackColor(row->next);
 }
