@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "support/error_reports.h"
 #include "support/recording_mixer.h"
 #include "support/scroll_bar_parts.h"
 #include "toolkit/qt_access.h"
@@ -32,14 +33,6 @@ Levels Join(std::initializer_list<Levels> parts) {
   Levels all;
   for (const Levels& part : parts) all.insert(all.end(), part.begin(), part.end());
   return all;
-}
-
-int OpenErrorReports() {
-  int open = 0;
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (widget->objectName() == "toolkitErrorReport" && widget->isVisible()) ++open;
-  }
-  return open;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "support/error_reports.h"
 #include "toolkit/command_button.h"
 #include "toolkit/error_report.h"
 #include "toolkit/form.h"
@@ -13,25 +14,6 @@
 #include "toolkit/scroll_bar.h"
 #include "toolkit/system_colour.h"
 #include "toolkit/timer.h"
-
-namespace {
-
-int OpenErrorReports() {
-  int open = 0;
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (widget->objectName() == "toolkitErrorReport" && widget->isVisible()) ++open;
-  }
-  return open;
-}
-
-void CloseErrorReports() {
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (widget->objectName() == "toolkitErrorReport") widget->close();
-  }
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-}  // namespace
 
 class ToolkitTest : public QObject {
   Q_OBJECT
