@@ -118,6 +118,40 @@ class ToolkitTest : public QObject {
     QCOMPARE(ticks, stopped_at);
   }
 
+  void aHandOverBetweenTimersLosesNoTick() {
+    // Two timers take turns, handing over from inside their own tick as the
+    // party ramp does; a third ticks throughout. Every pulse of the clock
+    // must bring exactly one of the two: "a.b.b.a.b.b." and never "..".
+    toolkit::Timer first(1);
+    toolkit::Timer second(1);
+    toolkit::Timer observer(1);
+    std::string ticks;
+    int turns = 0;
+    first.OnTick([&] {
+      ticks += 'a';
+      second.SetEnabled(true);
+      first.SetEnabled(false);
+    });
+    second.OnTick([&] {
+      ticks += 'b';
+      if (++turns % 2 == 0) {
+        first.SetEnabled(true);
+        second.SetEnabled(false);
+      }
+    });
+    observer.OnTick([&] { ticks += '.'; });
+    observer.SetEnabled(true);
+    first.SetEnabled(true);
+    QTRY_VERIFY(ticks.size() >= 60);
+    observer.SetEnabled(false);
+    second.SetEnabled(false);
+    first.SetEnabled(false);
+    const std::string whole = ticks.substr(0, ticks.rfind('.') + 1);
+    std::string expected;
+    while (expected.size() < whole.size()) expected += "a.b.b.";
+    QCOMPARE(whole, expected.substr(0, whole.size()));
+  }
+
   void enablingAnEnabledTimerDoesNotRestartIt() {
     toolkit::Timer timer(50);
     int ticks = 0;

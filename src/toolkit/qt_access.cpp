@@ -11,6 +11,7 @@
 #include "toolkit/line_shape.h"
 #include "toolkit/scroll_bar.h"
 #include "toolkit/timer.h"
+#include "toolkit/timer_clock.h"
 
 namespace toolkit {
 
@@ -19,6 +20,6 @@ QWidget* WidgetOf(const CommandButton& button) { return button.button_; }
 QWidget* WidgetOf(const Label& label) { return label.label_; }
 QWidget* WidgetOf(const HScrollBar& bar) { return bar.bar_; }
 QWidget* WidgetOf(const LineShape& line) { return line.widget_; }
-QTimer* TimerOf(const Timer& timer) { return timer.timer_; }
+QTimer* TimerOf(const Timer& timer) { return timer.clock_->Qt(); }
 
 }  // namespace toolkit

@@ -20,6 +20,7 @@ QWidget* WidgetOf(const CommandButton& button);
 QWidget* WidgetOf(const Label& label);
 QWidget* WidgetOf(const HScrollBar& bar);
 QWidget* WidgetOf(const LineShape& line);
+// The Qt timer behind a timer: the clock it shares with the others of its interval.
 QTimer* TimerOf(const Timer& timer);
 
 }  // namespace toolkit

@@ -1,7 +1,5 @@
 #include "toolkit/timer.h"
 
-#include <QTimer>
-
 #ifdef BLARGO_COUNTERS
 #include <chrono>
 #include <cstdio>
@@ -9,6 +7,7 @@
 #endif
 
 #include "toolkit/error_report.h"
+#include "toolkit/timer_clock.h"
 
 namespace toolkit {
 
@@ -22,13 +21,9 @@ std::int64_t NowNs() {
 }  // namespace
 #endif
 
-Timer::Timer(int interval_ms, const std::string& name) : timer_(new QTimer) {
-  timer_->setObjectName(QString::fromStdString(name));
-  // A coarse timer may be slack by 5 %, or be rounded to whole milliseconds
-  // late; a precise one comes as often as the platform can deliver.
-  timer_->setTimerType(Qt::PreciseTimer);
-  timer_->setInterval(interval_ms);
-  QObject::connect(timer_, &QTimer::timeout, [this] { Tick(); });
+Timer::Timer(int interval_ms, const std::string& name)
+    : name_(name), clock_(&TimerClock::For(interval_ms)) {
+  clock_->Add(this);
 }
 
 // Builds with counters (for benchmarks and the soak) count the ticks the
@@ -38,14 +33,14 @@ Timer::~Timer() {
 #ifdef BLARGO_COUNTERS
   if (const char* path = std::getenv("BLARGO_COUNTER_LOG")) {
     if (std::FILE* log = std::fopen(path, "a")) {
-      std::fprintf(log, "timer %s %lld %lld %lld %lld\n", timer_->objectName().toUtf8().constData(),
+      std::fprintf(log, "timer %s %lld %lld %lld %lld\n", name_.c_str(),
                    static_cast<long long>(ticks_), static_cast<long long>(first_tick_ns_),
                    static_cast<long long>(last_tick_ns_), static_cast<long long>(longest_gap_ns_));
       std::fclose(log);
     }
   }
 #endif
-  delete timer_;
+  clock_->Remove(this);
 }
 
 void Timer::Tick() {
@@ -64,20 +59,21 @@ void Timer::Tick() {
 void Timer::OnTick(std::function<void()> handler) { tick_ = std::move(handler); }
 
 void Timer::SetEnabled(bool enabled) {
-  if (enabled == timer_->isActive()) return;
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
   if (enabled) {
-    timer_->start();
+    clock_->Enable(this);
   } else {
-    timer_->stop();
+    clock_->Disable(this);
   }
 }
 
-bool Timer::Enabled() const { return timer_->isActive(); }
+bool Timer::Enabled() const { return enabled_; }
 
-int Timer::Interval() const { return timer_->interval(); }
+int Timer::Interval() const { return clock_->Interval(); }
 
 bool Timer::FireTick() {
-  if (!timer_->isActive()) return false;
+  if (!enabled_) return false;
   RunHandler(tick_);
   return true;
 }

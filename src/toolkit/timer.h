@@ -8,7 +8,11 @@ class QTimer;
 
 namespace toolkit {
 
+class TimerClock;
+
 // A periodic timer on the GUI thread. Ticks never interrupt another handler.
+// Timers of the same interval tick on one shared clock, in the order they
+// were made.
 class Timer {
  public:
   // `name` identifies the timer in diagnostics.
@@ -31,10 +35,14 @@ class Timer {
 
  private:
   friend QTimer* TimerOf(const Timer& timer);
+  friend class TimerClock;
 
   void Tick();
 
-  QTimer* timer_;
+  std::string name_;
+  TimerClock* clock_;
+  bool enabled_ = false;
+  std::uint64_t enabled_at_pulse_ = 0;
   std::function<void()> tick_;
 #ifdef BLARGO_COUNTERS
   std::int64_t ticks_ = 0;
