@@ -1,5 +1,7 @@
 #include "toolkit/timer.h"
 
+#include <utility>
+
 #ifdef BLARGO_COUNTERS
 #include <chrono>
 #include <cstdio>
@@ -21,8 +23,8 @@ std::int64_t NowNs() {
 }  // namespace
 #endif
 
-Timer::Timer(int interval_ms, const std::string& name)
-    : name_(name), clock_(&TimerClock::For(interval_ms)) {
+Timer::Timer(int interval_ms, std::string name)
+    : name_(std::move(name)), clock_(&TimerClock::For(interval_ms)) {
   clock_->Add(this);
 }
 

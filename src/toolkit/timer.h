@@ -16,7 +16,7 @@ class TimerClock;
 class Timer {
  public:
   // `name` identifies the timer in diagnostics.
-  explicit Timer(int interval_ms, const std::string& name = {});
+  explicit Timer(int interval_ms, std::string name = {});
   ~Timer();
   Timer(const Timer&) = delete;
   Timer& operator=(const Timer&) = delete;
