@@ -76,6 +76,19 @@ class ToolkitTest : public QObject {
     QCOMPARE(OpenErrorReports(), 1);
   }
 
+  void closingTheWindowEndsTheProgramWhileAReportIsOpen() {
+    toolkit::Form form("t", 3000, 3000);
+    toolkit::CommandButton button(form, "go", {0, 0, 900, 375}, 0);
+    button.OnClick([] { throw toolkit::ToolkitError("broken"); });
+    form.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
+    QTest::mouseClick(toolkit::WidgetOf(button), Qt::LeftButton);
+    QCOMPARE(OpenErrorReports(), 1);
+    QTimer::singleShot(0, [&form] { form.Close(); });
+    QTimer::singleShot(3000, [] { QCoreApplication::exit(1); });  // it did not end
+    QCOMPARE(QApplication::exec(), 0);
+  }
+
   void anyExceptionFromAHandlerIsContained() {
     toolkit::RunHandler([] { throw std::logic_error("boom"); });
     toolkit::RunHandler([] { throw 42; });

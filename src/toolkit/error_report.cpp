@@ -16,9 +16,20 @@ void ReportError(const std::string& message) noexcept {
     // bury the desktop under windows.
     static QPointer<QMessageBox> open_box;
     if (open_box && open_box->isVisible()) return;
-    auto* box =
-        new QMessageBox(QMessageBox::Warning, QGuiApplication::applicationDisplayName(),
-                        QString::fromStdString("Run-time error: " + message), QMessageBox::Ok);
+    // Owned by the program's window, so that closing the window still ends
+    // the program while a report is open.
+    QWidget* owner = QApplication::activeWindow();
+    if (owner == nullptr) {
+      for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && qobject_cast<QMessageBox*>(window) == nullptr) {
+          owner = window;
+          break;
+        }
+      }
+    }
+    auto* box = new QMessageBox(QMessageBox::Warning, QGuiApplication::applicationDisplayName(),
+                                QString::fromStdString("Run-time error: " + message),
+                                QMessageBox::Ok, owner);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->setObjectName("toolkitErrorReport");
