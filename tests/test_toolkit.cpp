@@ -1,6 +1,5 @@
 // The toolkit layer's contract with the window logic, on the offscreen platform.
 #include <QApplication>
-#include <QMessageBox>
 #include <QPalette>
 #include <QTest>
 #include <QTimer>

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QFont>
-#include <QString>
 #include <QWidget>
 #include <vector>
 
