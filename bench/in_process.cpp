@@ -7,6 +7,7 @@
 
 #include "toolkit/application.h"
 #include "window/form1.h"
+#include "window/mixer_level.h"
 #include "window/percent_text.h"
 
 namespace {

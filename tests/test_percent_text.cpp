@@ -1,6 +1,7 @@
 // The label's percent text and the decimal text the ramp keeps its level in.
 #include <QTest>
 
+#include "window/decimal_text.h"
 #include "window/percent_text.h"
 
 class PercentTextTest : public QObject {
@@ -10,7 +11,7 @@ class PercentTextTest : public QObject {
   void everyLevelTheWindowWritesShowsItsWholePercent() {
     // Sliders and presets give 0..100; a clamped ramp step gives 100 too.
     for (int percent = 0; percent <= 100; ++percent) {
-      QCOMPARE(PercentText(percent * kLevelPerPercent), std::to_string(percent) + "%");
+      QCOMPARE(PercentText(percent * 660), std::to_string(percent) + "%");
     }
   }
 

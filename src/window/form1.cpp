@@ -2,7 +2,7 @@
 
 #include "toolkit/colour.h"
 #include "window/party_colours.h"
-#include "window/percent_text.h"
+#include "window/decimal_text.h"
 
 namespace {
 

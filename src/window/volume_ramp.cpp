@@ -2,7 +2,8 @@
 #include <cmath>
 
 #include "window/form1.h"
-#include "window/percent_text.h"
+#include "window/decimal_text.h"
+#include "window/mixer_level.h"
 
 namespace {
 
