@@ -137,7 +137,7 @@ class MixerThreadTest : public QObject {
     ThreadedCall<bool> stop([this] { return mixer_->Stop(); });
     QVERIFY(PollUntil([&] { return clock_->TimedWaits() > timed_waits; }));
     QVERIFY(binding_->WaitFor([this] { return binding_->abandoned; }));
-    clock_->Advance(199ms);
+    clock_->Advance(99ms);
     QVERIFY(!stop.Returned());
     clock_->Advance(1ms);
     bool ended = true;

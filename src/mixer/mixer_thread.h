@@ -24,7 +24,7 @@ class MixerThread {
     Clock::Duration budget = std::chrono::milliseconds(50);
     Clock::Duration retry_interval = std::chrono::milliseconds(100);
     // How long closing waits for the thread before leaving it behind.
-    Clock::Duration stop_bound = std::chrono::milliseconds(200);
+    Clock::Duration stop_bound = std::chrono::milliseconds(100);
   };
 
   MixerThread(std::unique_ptr<VolumeBinding> binding, std::shared_ptr<Clock> clock, Timing timing);

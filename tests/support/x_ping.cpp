@@ -49,9 +49,12 @@ int main(int argc, char* argv[]) {
     return 1;
   }
   const Window window = std::strtoul(argv[1], nullptr, 0);
-  const auto end = Clock::now() + std::chrono::duration<double>(std::atof(argv[2]));
+  const Clock::time_point end =
+      Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                         std::chrono::duration<double>(std::atof(argv[2])));
   const Window root = DefaultRootWindow(display);
-  XSelectInput(display, root, SubstructureNotifyMask);
+  // The toolkit answers to the root window, for clients that watch its structure.
+  XSelectInput(display, root, StructureNotifyMask);
   const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
   const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
 
