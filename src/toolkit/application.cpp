@@ -18,16 +18,19 @@ namespace {
 // 1; when Qt starts, what was set aside is passed on.
 class StartupGuard {
  public:
-  explicit StartupGuard(Application::NoDisplay no_display) {
-    no_display_ = no_display;
+  explicit StartupGuard(Application::NoDisplay no_display) : no_display_(no_display) {
     std::fflush(stderr);
     held_ = std::tmpfile();
-    stderr_ = held_ != nullptr ? dup(STDERR_FILENO) : -1;
-    if (stderr_ >= 0) dup2(fileno(held_), STDERR_FILENO);
+    if (held_ != nullptr) {
+      stderr_ = dup(STDERR_FILENO);
+      if (stderr_ >= 0) dup2(fileno(held_), STDERR_FILENO);
+    }
+    active_ = this;
     previous_ = qInstallMessageHandler(OnMessage);
   }
   ~StartupGuard() {
     qInstallMessageHandler(previous_);
+    active_ = nullptr;
     RestoreStderr();
     if (held_ == nullptr) return;
     std::rewind(held_);
@@ -41,7 +44,7 @@ class StartupGuard {
   StartupGuard& operator=(const StartupGuard&) = delete;
 
  private:
-  static void RestoreStderr() {
+  void RestoreStderr() {
     if (stderr_ < 0) return;
     std::fflush(stderr);
     dup2(stderr_, STDERR_FILENO);
@@ -50,19 +53,21 @@ class StartupGuard {
   }
 
   static void OnMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (type != QtFatalMsg || no_display_ == nullptr) {
-      previous_(type, context, message);
+    StartupGuard* guard = active_;
+    if (type != QtFatalMsg || guard == nullptr || guard->no_display_ == nullptr) {
+      if (guard != nullptr) guard->previous_(type, context, message);
       return;
     }
-    RestoreStderr();
-    no_display_(WhyNoDisplay());
+    guard->RestoreStderr();
+    guard->no_display_(WhyNoDisplay());
     std::_Exit(1);
   }
 
-  static inline Application::NoDisplay no_display_ = nullptr;
-  static inline QtMessageHandler previous_ = nullptr;
-  static inline int stderr_ = -1;
+  static inline StartupGuard* active_ = nullptr;
+  Application::NoDisplay no_display_;
+  QtMessageHandler previous_ = nullptr;
   std::FILE* held_ = nullptr;
+  int stderr_ = -1;
 };
 
 }  // namespace
