@@ -118,8 +118,8 @@ case "$mode" in
     start_pinging 20
     await_pings
     click 40 424  # STOP DEVIL!!!
+    "$close_window" "$window"  # returns once the X server has delivered the request
     started=$(date +%s%N)
-    "$close_window" "$window"
     while kill -0 "$app_pid" 2>/dev/null && [ $(($(date +%s%N) - started)) -lt 10000000000 ]; do
       sleep 0.01
     done
