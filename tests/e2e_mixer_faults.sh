@@ -12,6 +12,8 @@
 #                answers, through 20 s of party mode; then the window closes
 #                (needs root, for a private /etc/resolv.conf)
 # Prints longest_stall_ms, final_sink and (dns) close_ms before judging them.
+# Closing must take under 1 s; BLARGO_CLOSE_BOUND_MS changes that bound for
+# builds whose exit does more (LeakSanitizer's check of the whole heap).
 set -euo pipefail
 mode=$1
 blargo=$2
@@ -131,7 +133,7 @@ case "$mode" in
     kill -0 "$app_pid" 2>/dev/null && fail "the program still runs 10 s after its window was closed"
     app_pid=""
     awk -v s="$longest" 'BEGIN { exit !(s < 2500) }' || fail "the window went $longest ms without answering"
-    [ "$close_ms" -lt 1000 ] || fail "closing took $close_ms ms"
+    [ "$close_ms" -lt "${BLARGO_CLOSE_BOUND_MS:-1000}" ] || fail "closing took $close_ms ms"
     [ "$status" = 0 ] || fail "the program exited with status $status"
     ;;
   *) echo "usage: e2e_mixer_faults.sh stall|alsa-frozen|dns BLARGO X_PING X_CLOSE_WINDOW SILENT_DNS" >&2; exit 2 ;;
