@@ -22,7 +22,9 @@ int main(int argc, char* argv[]) {
       break;
   }
 
-  toolkit::Application app(argc, argv, Form1::kCaption, "org.blargo.Blargo");
+  toolkit::Application app(
+      argc, argv, Form1::kCaption, "org.blargo.Blargo",
+      [](const std::string& reason) { std::fprintf(stderr, "blargo: %s\n", reason.c_str()); });
   Form1 form;
   form.Show();
   return app.Run();

@@ -2,9 +2,8 @@
 
 #include <alsa/asoundlib.h>
 
-#include <algorithm>
-#include <cstdint>
 #include <string_view>
+#include <utility>
 
 namespace mixer {
 
@@ -31,12 +30,6 @@ void Quiet(const char* /*file*/, int /*line*/, const char* /*function*/, int /*e
            const char* /*fmt*/, ...) {}
 
 }  // namespace
-
-long ScaleToRange(std::uint32_t value, long minimum, long maximum) {
-  const auto clamped = static_cast<std::int64_t>(std::min(value, kFullVolume));
-  const std::int64_t span = static_cast<std::int64_t>(maximum) - minimum;
-  return static_cast<long>(minimum + (clamped * span + kFullVolume / 2) / kFullVolume);
-}
 
 // An open simple mixer and the element that stands for the master volume.
 struct AlsaVolume::Handle {
@@ -70,21 +63,28 @@ struct AlsaVolume::Handle {
   }
 };
 
-AlsaVolume::AlsaVolume(std::string device) : device_(std::move(device)) {
+AlsaVolume::AlsaVolume(std::string device, std::shared_ptr<Clock> clock,
+                       Clock::Duration reopen_interval)
+    : device_(std::move(device)), clock_(std::move(clock)), reopen_interval_(reopen_interval) {
   snd_lib_error_set_handler(Quiet);
 }
 
 AlsaVolume::~AlsaVolume() = default;
 
+void AlsaVolume::Close() { handle_.reset(); }
+
 bool AlsaVolume::SetVolume(std::uint32_t value) {
   if (!handle_) {
+    const auto now = clock_->Now();
+    if (last_open_attempt_ && now - *last_open_attempt_ < reopen_interval_) return false;
+    last_open_attempt_ = now;
     auto handle = std::make_unique<Handle>();
     if (!handle->Open(device_)) return false;
     handle_ = std::move(handle);
   }
   // alsa-lib skips a write equal to its cached value, and the cache is stale
   // once another program has moved the volume: bring it up to date first.
-  // Any error closes the handle; the next write opens a fresh one, which is
+  // Any error closes the handle; a later write opens a fresh one, which is
   // how a restarted sound server is found again.
   long minimum = 0;
   long maximum = 0;

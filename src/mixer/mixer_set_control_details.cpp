@@ -7,8 +7,8 @@
 #include <vector>
 #endif
 
+#include "mixer/mixer_thread.h"
 #include "mixer/mmsystem.h"
-#include "mixer/volume_binding.h"
 
 #ifdef BLARGO_COUNTERS
 namespace {
@@ -81,7 +81,7 @@ MMRESULT mixerSetControlDetails(HMIXEROBJ hmxobj, MIXERCONTROLDETAILS* pmxcd, DW
   }
   MIXERCONTROLDETAILS_UNSIGNED value;
   std::memcpy(&value, pmxcd->paDetails, sizeof value);
-  const bool written = mixer::SystemVolume().SetVolume(value.dwValue);
+  const bool written = mixer::SystemMixer().Write(value.dwValue);
 #ifdef BLARGO_COUNTERS
   counters.Count(written);
 #endif

@@ -1,21 +1,20 @@
 #include "mixer/pulse_volume.h"
 
 #include <pulse/context.h>
-#include <pulse/error.h>
 #include <pulse/introspect.h>
 #include <pulse/mainloop.h>
-#include <pulse/operation.h>
 #include <pulse/proplist.h>
 #include <pulse/subscribe.h>
 #include <pulse/volume.h>
 
-#include <algorithm>
+#include <atomic>
+#include <optional>
+
+#include "mixer/pulse_operation.h"
 
 namespace mixer {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr const char* kDefaultSink = "@DEFAULT_SINK@";
 
@@ -26,20 +25,17 @@ bool IsLive(pa_context_state_t state) {
 }  // namespace
 
 std::uint32_t ToServerVolume(std::uint32_t value) {
-  const std::uint64_t clamped = std::min(value, kFullVolume);
-  return static_cast<std::uint32_t>((clamped * PA_VOLUME_NORM + kFullVolume / 2) / kFullVolume);
+  return static_cast<std::uint32_t>(ScaleToRange(value, PA_VOLUME_MUTED, PA_VOLUME_NORM));
 }
 
 // One main loop and, while there is one, the connection to the server.
 struct PulseVolume::Connection {
   pa_mainloop* loop = pa_mainloop_new();
   pa_context* context = nullptr;
-  Clock::time_point last_attempt{};
-  bool ever_attempted = false;
+  std::optional<Clock::TimePoint> last_attempt;
+  std::atomic<bool> abandoned = false;
 
-  // The one request in flight. When it outlives a write's budget it stays
-  // here, and no new request is sent until the server has answered it.
-  pa_operation* pending = nullptr;
+  // What the server said to the request last awaited.
   bool answered = false;
   bool succeeded = false;
 
@@ -51,12 +47,11 @@ struct PulseVolume::Connection {
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
   ~Connection() {
-    Drop();
+    Disconnect();
     pa_mainloop_free(loop);
   }
 
-  void Drop() {
-    ForgetPending();
+  void Disconnect() {
     if (context != nullptr) {
       pa_context_set_state_callback(context, nullptr, nullptr);
       pa_context_set_subscribe_callback(context, nullptr, nullptr);
@@ -67,52 +62,30 @@ struct PulseVolume::Connection {
     channels = 0;
   }
 
-  void ForgetPending() {
-    if (pending != nullptr) {
-      pa_operation_cancel(pending);
-      pa_operation_unref(pending);
-      pending = nullptr;
-    }
-  }
-
   [[nodiscard]] bool Ready() const {
     return context != nullptr && pa_context_get_state(context) == PA_CONTEXT_READY;
   }
+  [[nodiscard]] bool Live() const {
+    return context != nullptr && IsLive(pa_context_get_state(context));
+  }
 
-  // Dispatches whatever has arrived, without waiting.
-  void Poll() { pa_mainloop_iterate(loop, 0, nullptr); }
-
-  // Runs the loop until `done` holds, the connection is lost, or the deadline
-  // passes. Returns whether `done` holds.
+  // Runs the loop until `done` holds, the connection is lost or the binding
+  // is abandoned. Returns whether `done` holds.
   template <typename Done>
-  bool RunUntil(Done done, Clock::time_point deadline) {
+  bool RunUntil(Done done) {
     while (!done()) {
-      if (context == nullptr || !IsLive(pa_context_get_state(context))) return false;
-      const auto left =
-          std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
-      if (left.count() <= 0) return done();
-      if (pa_mainloop_prepare(loop, static_cast<int>(left.count())) < 0 ||
-          pa_mainloop_poll(loop) < 0 || pa_mainloop_dispatch(loop) < 0) {
-        return done();
-      }
+      if (!Live() || abandoned) return false;
+      if (pa_mainloop_iterate(loop, 1, nullptr) < 0) return done();
     }
     return true;
   }
 
-  // True once the request in flight has been answered (or there is none).
-  bool Settled() {
-    if (pending == nullptr) return true;
-    if (pa_operation_get_state(pending) == PA_OPERATION_RUNNING) return false;
-    pa_operation_unref(pending);
-    pending = nullptr;
-    return true;
-  }
-
-  bool Await(pa_operation* operation, Clock::time_point deadline) {
-    if (operation == nullptr) return false;
-    pending = operation;
+  // Waits for the answer to `request`; false when none came.
+  bool Await(const PulseOperation& request) {
+    if (!request.Sent()) return false;
     answered = false;
-    return RunUntil([this] { return Settled(); }, deadline) && answered;
+    succeeded = false;
+    return RunUntil([&request] { return !request.Running(); }) && answered;
   }
 
   static void OnSubscription(pa_context* /*context*/, pa_subscription_event_type_t /*event*/,
@@ -139,19 +112,11 @@ struct PulseVolume::Connection {
     }
   }
 
-  // Connects, at most once per `interval`. Returns kDone when ready.
-  Outcome Connect(Clock::time_point deadline, std::chrono::microseconds interval) {
-    if (context != nullptr) {
-      if (IsLive(pa_context_get_state(context))) {
-        // Still shaking hands with a server that has not answered yet.
-        Poll();
-        return Ready() ? Outcome::kDone : Outcome::kRefused;
-      }
-      Drop();
-    }
-    const auto now = Clock::now();
-    if (ever_attempted && now - last_attempt < interval) return Outcome::kNoServer;
-    ever_attempted = true;
+  // Connects when an attempt is due. Returns kDone when ready.
+  Outcome Connect(const Clock& clock, Clock::Duration interval) {
+    Disconnect();
+    const auto now = clock.Now();
+    if (last_attempt && now - *last_attempt < interval) return Outcome::kNoServer;
     last_attempt = now;
 
     pa_proplist* properties = pa_proplist_new();
@@ -163,84 +128,71 @@ struct PulseVolume::Connection {
     if (context == nullptr) return Outcome::kNoServer;
     // Never start a server of our own: the user's session decides that.
     if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-      Drop();
+      Disconnect();
       return Outcome::kNoServer;
     }
-    const bool settled = RunUntil(
-        [this] {
-          const auto state = pa_context_get_state(context);
-          return state == PA_CONTEXT_READY || !IsLive(state);
-        },
-        deadline);
-    if (Ready()) {
-      pa_context_set_subscribe_callback(context, OnSubscription, this);
-      if (pa_operation* op =
-              pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr)) {
-        pa_operation_unref(op);
-      }
-      return Outcome::kDone;
+    if (!RunUntil([this] { return Ready(); })) {
+      Disconnect();
+      return abandoned ? Outcome::kRefused : Outcome::kNoServer;
     }
-    if (!settled && context != nullptr && IsLive(pa_context_get_state(context))) {
-      return Outcome::kRefused;  // a server took the connection but is not answering
-    }
-    Drop();
-    return Outcome::kNoServer;
+    pa_context_set_subscribe_callback(context, OnSubscription, this);
+    const PulseOperation subscription(
+        pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr));
+    return Outcome::kDone;
   }
 
-  Outcome SetVolume(std::uint32_t value, Clock::time_point deadline) {
+  Outcome SetVolume(std::uint32_t value) {
     // Twice at most: a write that fails because the default sink changed
     // under us is tried once more with the new sink's channels.
     for (int attempt = 0; attempt < 2; ++attempt) {
       if (channels == 0) {
-        succeeded = false;
-        if (!Await(pa_context_get_sink_info_by_name(context, kDefaultSink, OnSinkInfo, this),
-                   deadline) ||
-            !succeeded || channels == 0) {
-          return Lost();
-        }
+        const PulseOperation sink_info(
+            pa_context_get_sink_info_by_name(context, kDefaultSink, OnSinkInfo, this));
+        if (!Await(sink_info) || !succeeded || channels == 0) return OutcomeOfNoAnswer();
       }
       pa_cvolume volume;
       pa_cvolume_set(&volume, channels, ToServerVolume(value));
-      if (!Await(
-              pa_context_set_sink_volume_by_name(context, kDefaultSink, &volume, OnSuccess, this),
-              deadline)) {
-        return Lost();
-      }
+      const PulseOperation set(
+          pa_context_set_sink_volume_by_name(context, kDefaultSink, &volume, OnSuccess, this));
+      if (!Await(set)) return OutcomeOfNoAnswer();
       if (succeeded) return Outcome::kDone;
       channels = 0;
     }
     return Outcome::kRefused;
   }
 
-  // What a write that got no (good) answer amounts to.
-  Outcome Lost() {
-    if (context != nullptr && IsLive(pa_context_get_state(context))) return Outcome::kRefused;
-    Drop();
-    return Outcome::kNoServer;
+  // A request got no answer: either the server refused it over a live
+  // connection, or the connection is gone and is dropped here.
+  Outcome OutcomeOfNoAnswer() {
+    if (Live() && !abandoned) return Outcome::kRefused;
+    const bool lost = !Live();
+    Disconnect();
+    return lost ? Outcome::kNoServer : Outcome::kRefused;
   }
 };
 
-PulseVolume::PulseVolume() : PulseVolume(Timing{}) {}
-
-PulseVolume::PulseVolume(Timing timing)
-    : timing_(timing), connection_(std::make_unique<Connection>()) {}
+PulseVolume::PulseVolume(std::shared_ptr<Clock> clock, Clock::Duration reconnect_interval)
+    : clock_(std::move(clock)),
+      reconnect_interval_(reconnect_interval),
+      connection_(std::make_unique<Connection>()) {}
 
 PulseVolume::~PulseVolume() = default;
 
 PulseVolume::Outcome PulseVolume::Write(std::uint32_t value) {
-  const auto deadline = Clock::now() + timing_.budget;
-  Connection& c = *connection_;
-  if (!c.Ready()) {
-    if (const Outcome connected = c.Connect(deadline, timing_.reconnect_interval);
+  Connection& connection = *connection_;
+  if (connection.abandoned) return Outcome::kRefused;
+  if (!connection.Ready()) {
+    if (const Outcome connected = connection.Connect(*clock_, reconnect_interval_);
         connected != Outcome::kDone) {
       return connected;
     }
   }
-  if (!c.Settled()) {
-    c.Poll();
-    if (!c.Settled()) return c.Lost();
-  }
-  return c.SetVolume(value, deadline);
+  return connection.SetVolume(value);
+}
+
+void PulseVolume::Abandon() {
+  connection_->abandoned = true;
+  pa_mainloop_wakeup(connection_->loop);
 }
 
 }  // namespace mixer

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "mixer/clock.h"
 #include "mixer/volume_binding.h"
 
 namespace mixer {
@@ -12,37 +13,36 @@ namespace mixer {
 // (PulseAudio, or PipeWire's pulse server): the volume of the server's default
 // sink, resolved by the server at each write, set on all its channels.
 //
-// Everything runs on the caller's thread with a private main loop, and no
-// write blocks for longer than the budget: an answer that does not come in
-// time fails the write, and later writes fail at once until that answer
-// comes or the connection drops. A lost server is looked for again at most
-// every reconnect interval, so a restarted one is found by itself.
+// A write waits for the server's answer however long it takes: it runs on
+// the mixer thread, which owes the window nothing but the latest level, and
+// one request in flight at a time keeps the order of levels. A lost server is
+// looked for again at most once per reconnect interval, so a restarted one is
+// found by itself without a flood of connection attempts.
 class PulseVolume final : public VolumeBinding {
  public:
   enum class Outcome {
     kDone,      // the server confirmed the new volume
-    kRefused,   // a server is there but refused, failed or did not answer in time
-    kNoServer,  // no server could be reached
+    kRefused,   // a server is there but refused, or the binding was abandoned
+    kNoServer,  // no server could be reached, or no attempt was due yet
   };
 
-  struct Timing {
-    std::chrono::microseconds budget{std::chrono::milliseconds(50)};
-    std::chrono::microseconds reconnect_interval{std::chrono::milliseconds(500)};
-  };
+  static constexpr Clock::Duration kReconnectInterval = std::chrono::milliseconds(500);
 
-  PulseVolume();
-  explicit PulseVolume(Timing timing);
+  explicit PulseVolume(std::shared_ptr<Clock> clock,
+                       Clock::Duration reconnect_interval = kReconnectInterval);
   ~PulseVolume() override;
   PulseVolume(const PulseVolume&) = delete;
   PulseVolume& operator=(const PulseVolume&) = delete;
 
   Outcome Write(std::uint32_t value);
   bool SetVolume(std::uint32_t value) override { return Write(value) == Outcome::kDone; }
+  void Abandon() override;
 
  private:
   struct Connection;
 
-  Timing timing_;
+  std::shared_ptr<Clock> clock_;
+  Clock::Duration reconnect_interval_;
   std::unique_ptr<Connection> connection_;
 };
 

@@ -1,12 +1,83 @@
 #include "toolkit/application.h"
 
+#include <unistd.h>
+
 #include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "toolkit/display_failure.h"
 
 namespace toolkit {
 
+namespace {
+
+// Qt reports a missing display as a fatal message, which aborts, after
+// several lines of its own and of the platform libraries. While Qt starts,
+// stderr is set aside, and a fatal message becomes one line and exit status
+// 1; when Qt starts, what was set aside is passed on.
+class StartupGuard {
+ public:
+  explicit StartupGuard(Application::NoDisplay no_display) : no_display_(no_display) {
+    std::fflush(stderr);
+    held_ = std::tmpfile();
+    if (held_ != nullptr) {
+      stderr_ = dup(STDERR_FILENO);
+      if (stderr_ >= 0) dup2(fileno(held_), STDERR_FILENO);
+    }
+    active_ = this;
+    previous_ = qInstallMessageHandler(OnMessage);
+  }
+  ~StartupGuard() {
+    qInstallMessageHandler(previous_);
+    active_ = nullptr;
+    RestoreStderr();
+    if (held_ == nullptr) return;
+    std::rewind(held_);
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, held_)) > 0;) {
+      std::fwrite(buffer, 1, n, stderr);
+    }
+    std::fclose(held_);
+  }
+  StartupGuard(const StartupGuard&) = delete;
+  StartupGuard& operator=(const StartupGuard&) = delete;
+
+ private:
+  void RestoreStderr() {
+    if (stderr_ < 0) return;
+    std::fflush(stderr);
+    dup2(stderr_, STDERR_FILENO);
+    close(stderr_);
+    stderr_ = -1;
+  }
+
+  static void OnMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    StartupGuard* guard = active_;
+    if (type != QtFatalMsg || guard == nullptr || guard->no_display_ == nullptr) {
+      if (guard != nullptr) guard->previous_(type, context, message);
+      return;
+    }
+    guard->RestoreStderr();
+    guard->no_display_(WhyNoDisplay());
+    std::_Exit(1);
+  }
+
+  static inline StartupGuard* active_ = nullptr;
+  Application::NoDisplay no_display_;
+  QtMessageHandler previous_ = nullptr;
+  std::FILE* held_ = nullptr;
+  int stderr_ = -1;
+};
+
+}  // namespace
+
 Application::Application(int& argc, char** argv, const std::string& display_name,
-                         const std::string& desktop_file)
-    : app_(std::make_unique<QApplication>(argc, argv)) {
+                         const std::string& desktop_file, NoDisplay no_display) {
+  {
+    const StartupGuard guard(no_display);
+    app_ = std::make_unique<QApplication>(argc, argv);
+  }
   QApplication::setApplicationName("blargo");
   QApplication::setApplicationDisplayName(QString::fromStdString(display_name));
   if (!desktop_file.empty()) {

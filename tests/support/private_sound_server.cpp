@@ -1,8 +1,10 @@
 #include "support/private_sound_server.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QThread>
 #include <csignal>
 
 namespace {
@@ -73,4 +75,15 @@ int PrivateSoundServer::SinkVolume(const QString& sink) const {
   static const QRegularExpression first_channel(R"(:\s*(\d+)\s*/)");
   const auto match = first_channel.match(Pactl({"get-sink-volume", sink}));
   return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+int PrivateSoundServer::AwaitSinkVolume(int raw, const QString& sink) const {
+  QElapsedTimer clock;
+  clock.start();
+  int volume = SinkVolume(sink);
+  while ((volume != raw && volume != raw + 1) && clock.elapsed() < 10000) {
+    QThread::msleep(10);
+    volume = SinkVolume(sink);
+  }
+  return volume;
 }
