@@ -43,7 +43,7 @@ calc() { awk "BEGIN { printf \"%.${2:-1}f\", $1 }"; }
 party() {
   local count_frames=$1 log="$work/counters.$RANDOM" window start elapsed cpu0
   rm -f "$log"
-  read -r app_pid _ < <(BLARGO_COUNTER_LOG=$log "$bin/map_wait" 10 "$blargo")
+  read -r app_pid _ < <(BLARGO_COUNTER_LOG=$log "$bin/map_wait" 10 "${program:-$blargo}")
   window=$(xdotool search --sync --onlyvisible --pid "$app_pid" --name '^bLaRgO v1\.01$' | head -n 1)
   eval "$(xdotool getwindowgeometry --shell "$window")"
   # Listeners on the accessibility bus, if any, are told first.
@@ -63,6 +63,7 @@ party() {
   party_cpu=$(calc "($(cpu_s "$app_pid") - $cpu0) / $elapsed * 100")
   if [ -n "$counter_pid" ]; then wait "$counter_pid"; fi
   frames=$(sed -n 's/^frames_per_s: //p' "$work/frames" 2>/dev/null || true)
+  frame_requests=$(sed -n "s/^damage_requests_per_s: //p" "$work/frames" 2>/dev/null || true)
   xdotool mousemove --sync $((X + 40)) $((Y + 424)) click 1  # STOP DEVIL!!!
   "$bin/x_close_window" "$window"
   for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.05; done
@@ -85,6 +86,13 @@ echo "party_ticks_per_s: $party_ticks"
 echo "colour_ticks_per_s: $colour_ticks"
 echo "party_cpu_pct: $party_cpu"
 echo "frames_per_s: $frames"
+echo "damage_requests_per_s: $frame_requests"
+
+# The same with a mixer stand-in that only takes the value: the program's own
+# share, without the sound server's round trips.
+program=$bin/blargo_no_io party no-frames
+echo "party_no_io_cpu_pct: $party_cpu"
+echo "party_no_io_ticks_per_s: $party_ticks"
 
 # 2. Both cores busy with two CPU-bound processes at the program's priority.
 for _ in 1 2; do

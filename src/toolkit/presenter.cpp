@@ -42,8 +42,8 @@ void Presenter::Channel::PushAll() {
   waiting.clear();
 }
 
-void Presenter::Take(Channel& channel, Presented* control, std::int64_t now) {
-  if (!channel.open && now - channel.last_ns >= channel.gap_ns) {
+void Presenter::Take(Channel& channel, Presented* control, std::int64_t now, bool may_open) {
+  if (!channel.open && may_open && now - channel.last_ns >= channel.gap_ns) {
     channel.open = true;
     channel.last_ns = now;
     CloseTurnLater();
@@ -60,8 +60,10 @@ void Presenter::Take(Channel& channel, Presented* control, std::int64_t now) {
 
 void Presenter::Changed(Presented* control) {
   const std::int64_t now = alarm_->Now();
-  Take(frames_, control, now);
-  Take(announcements_, control, now);
+  Take(frames_, control, now, true);
+  // What assistive technology is told shows too (a slider's new value moves
+  // its thumb): it goes out only with a frame.
+  Take(announcements_, control, now, frames_.open);
   Arm();
 }
 
@@ -98,19 +100,28 @@ void Presenter::Ring() {
   const std::int64_t now = alarm_->Now();
   // The window may have moved to another screen since.
   frames_.gap_ns = FrameGapNs();
-  for (Channel* channel : {&frames_, &announcements_}) {
-    if (channel->waiting.empty() || now - channel->last_ns < channel->gap_ns) continue;
-    channel->last_ns = now;
-    channel->PushAll();
+  if (now - frames_.last_ns < frames_.gap_ns) {
+    Arm();
+    return;
+  }
+  const bool announce = !announcements_.waiting.empty() &&
+                        now - announcements_.last_ns >= announcements_.gap_ns;
+  if (!frames_.waiting.empty() || announce) {
+    frames_.last_ns = now;
+    frames_.PushAll();
+  }
+  if (announce) {
+    announcements_.last_ns = now;
+    announcements_.PushAll();
   }
   Arm();
 }
 
 void Presenter::Arm() {
-  std::int64_t due = -1;
-  for (const Channel* channel : {&frames_, &announcements_}) {
-    if (channel->waiting.empty()) continue;
-    const std::int64_t next = channel->last_ns + channel->gap_ns;
+  const std::int64_t next_frame = frames_.last_ns + frames_.gap_ns;
+  std::int64_t due = frames_.waiting.empty() ? -1 : next_frame;
+  if (!announcements_.waiting.empty()) {
+    const std::int64_t next = std::max(announcements_.last_ns + announcements_.gap_ns, next_frame);
     due = due < 0 ? next : std::min(due, next);
   }
   if (due == armed_ns_) return;

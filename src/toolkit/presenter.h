@@ -29,7 +29,7 @@ class Presented {
 // Paces what a window's controls push out. A control keeps its state at
 // once and reports a change here; its pixels go to the display at most once
 // per frame of the window's screen, and what assistive technology hears at
-// most once per kAnnounceGapNs: at 1,000 changes a second, a repaint for
+// most once per kAnnounceGapNs, with a frame: at 1,000 changes a second, a repaint for
 // each would cost most of a core for frames the screen never shows, and an
 // event for each would bury a screen reader.
 //
@@ -66,7 +66,7 @@ class Presenter {
   };
 
   [[nodiscard]] std::int64_t FrameGapNs() const;
-  void Take(Channel& channel, Presented* control, std::int64_t now);
+  void Take(Channel& channel, Presented* control, std::int64_t now, bool may_open);
   void CloseTurnLater();
   void Ring();
   void Arm();
