@@ -54,7 +54,8 @@ int main(int argc, char* argv[]) {
       if (damage.more) continue;
       ++requests;
       const auto now = Clock::now();
-      if (damage.timestamp != last_server_ms || now - last_damage > std::chrono::microseconds(500)) {
+      if (damage.timestamp != last_server_ms ||
+          now - last_damage > std::chrono::microseconds(500)) {
         ++frames;
       }
       last_damage = now;

@@ -38,14 +38,15 @@ xdotool mousemove --sync $((X + 340)) $((Y + 252)) click 1  # PLAY BABY!!!
 sleep 1
 perf record -q -e cpu-clock -g -p "$app_pid" -o "$work/perf.data" -- sleep "$seconds" \
   >/dev/null 2>&1
+echo "$(perf report -i "$work/perf.data" --stdio 2>/dev/null | sed -n 's/^# Samples: \(.*\) of event.*/\1/p' | head -n 1) samples in ${seconds} s"
 echo "By shared object (self):"
 perf report -i "$work/perf.data" --no-children --sort dso --stdio 2>/dev/null |
-  grep -E '^ +[0-9]' | head -n 8
+  grep -E '^ +[0-9.]+%' | head -n 8
 echo
 echo "By symbol (self):"
 perf report -i "$work/perf.data" --no-children --sort dso,sym --stdio -g none 2>/dev/null |
-  grep -E '^ +[0-9]' | head -n 12 | cut -c 1-120
+  grep -E '^ +[0-9.]+%' | head -n 12 | cut -c 1-120
 echo
 echo "By named symbol, with what it calls (inclusive):"
 perf report -i "$work/perf.data" --children --sort sym --stdio -g none 2>/dev/null |
-  grep -E '^ +[0-9]' | grep -v -E '\] 0x[0-9a-f]+ *$' | head -n 25 | cut -c 1-120
+  grep -E '^ +[0-9.]+%' | grep -v -E '\] 0x[0-9a-f]+ *$' | head -n 25 | cut -c 1-120

@@ -278,8 +278,7 @@ class PacingTest : public QObject {
     QCOMPARE(qlabel->text(), QString("b"));
     toolkit::PresentNow(form);
     QCOMPARE(qlabel->text(), QString("c"));
-    QCOMPARE(QAccessible::queryAccessibleInterface(qlabel)->text(QAccessible::Name),
-             QString("c"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(qlabel)->text(QAccessible::Name), QString("c"));
   }
 };
 

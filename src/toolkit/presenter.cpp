@@ -104,8 +104,8 @@ void Presenter::Ring() {
     Arm();
     return;
   }
-  const bool announce = !announcements_.waiting.empty() &&
-                        now - announcements_.last_ns >= announcements_.gap_ns;
+  const bool announce =
+      !announcements_.waiting.empty() && now - announcements_.last_ns >= announcements_.gap_ns;
   if (!frames_.waiting.empty() || announce) {
     frames_.last_ns = now;
     frames_.PushAll();

@@ -8,8 +8,8 @@
 #include "toolkit/form.h"
 #include "toolkit/label.h"
 #include "toolkit/line_shape.h"
-#include "toolkit/scroll_bar.h"
 #include "toolkit/presenter.h"
+#include "toolkit/scroll_bar.h"
 
 namespace toolkit {
 
