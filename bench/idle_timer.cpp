@@ -3,6 +3,7 @@
 //   idle_timer SECONDS
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
@@ -27,5 +28,7 @@ int main(int argc, char* argv[]) {
   QApplication::exec();
   std::printf("idle_ticks_per_s: %.0f\n",
               static_cast<double>(ticks) / (static_cast<double>(clock.nsecsElapsed()) / 1e9));
+  // The frame rate the program paces its painting to.
+  std::printf("screen_refresh_hz: %.1f\n", QGuiApplication::primaryScreen()->refreshRate());
   return 0;
 }

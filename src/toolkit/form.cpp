@@ -12,23 +12,31 @@
 #include "toolkit/command_button.h"
 #include "toolkit/error_report.h"
 #include "toolkit/form_layout.h"
+#include "toolkit/presenter.h"
 #include "toolkit/system_colour.h"
 
 namespace toolkit {
 
 // The window itself. It paints its own background rather than using the
 // palette, so a background change does not repaint the controls on it.
-class FormWidget : public QWidget {
+class FormWidget : public QWidget, public Presented {
  public:
   FormWidget() { setAttribute(Qt::WA_OpaquePaintEvent); }
 
-  Colour back_colour = 0;
+  Colour back_colour = 0;  // as last set
   QPointer<QPushButton> cancel;
+
+  void Present() override {
+    if (shown_colour_ == back_colour) return;
+    shown_colour_ = back_colour;
+    update();
+  }
+  void Announce() override {}
 
  protected:
   void paintEvent(QPaintEvent* /*event*/) override {
     QPainter painter(this);
-    painter.fillRect(rect(), ToQColor(back_colour));
+    painter.fillRect(rect(), ToQColor(shown_colour_));
   }
 
   void keyPressEvent(QKeyEvent* event) override {
@@ -39,15 +47,23 @@ class FormWidget : public QWidget {
     }
     QWidget::keyPressEvent(event);
   }
+
+ private:
+  Colour shown_colour_ = 0;  // as last presented
 };
 
 Form::Form(const std::string& caption, int client_width_twips, int client_height_twips)
-    : widget_(new FormWidget), layout_(std::make_unique<FormLayout>()) {
+    : widget_(new FormWidget),
+      layout_(std::make_unique<FormLayout>()),
+      pacer_(std::make_unique<Presenter>(widget_)) {
   widget_->setWindowTitle(QString::fromStdString(caption));
   widget_->setFixedSize(TwipsToPixels(client_width_twips), TwipsToPixels(client_height_twips));
 }
 
-Form::~Form() { delete widget_; }
+Form::~Form() {
+  pacer_.reset();
+  delete widget_;
+}
 
 void Form::OnLoad(std::function<void()> handler) { load_ = std::move(handler); }
 
@@ -74,7 +90,7 @@ Colour Form::BackColor() const { return widget_->back_colour; }
 
 void Form::SetBackColor(Colour colour) {
   widget_->back_colour = colour;
-  widget_->update();
+  pacer_->Changed(widget_);
 }
 
 void Form::SetIcon(const std::string& path) {
@@ -95,5 +111,7 @@ std::string Form::Caption() const { return widget_->windowTitle().toStdString();
 QWidget* Form::Widget() const { return widget_; }
 
 FormLayout& Form::Layout() const { return *layout_; }
+
+Presenter& Form::Pacer() const { return *pacer_; }
 
 }  // namespace toolkit

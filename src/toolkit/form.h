@@ -14,6 +14,7 @@ namespace toolkit {
 class CommandButton;
 class FormWidget;
 struct FormLayout;
+class Presenter;
 
 // A top-level window of fixed client size. Controls are created on it and
 // live as long as it does.
@@ -31,7 +32,8 @@ class Form {
   void Show();
   void Close();
 
-  // Returns exactly the value last set.
+  // Returns exactly the value last set; the display shows it from the next
+  // frame on.
   [[nodiscard]] Colour BackColor() const;
   void SetBackColor(Colour colour);
 
@@ -49,12 +51,15 @@ class Form {
   friend class HScrollBar;
   friend class LineShape;
   friend QWidget* WidgetOf(const Form& form);
+  friend void PresentNow(const Form& form);
 
   [[nodiscard]] QWidget* Widget() const;
   [[nodiscard]] FormLayout& Layout() const;
+  [[nodiscard]] Presenter& Pacer() const;
 
   FormWidget* widget_;
   std::unique_ptr<FormLayout> layout_;
+  std::unique_ptr<Presenter> pacer_;
   std::function<void()> load_;
   bool loaded_ = false;
   bool shown_ = false;

@@ -9,7 +9,7 @@
 namespace toolkit {
 
 Label::Label(Form& form, const std::string& text, TwipsRect box, int /*tab_index*/)
-    : form_(form), label_(new QLabel(QString::fromStdString(text), form.Widget())) {
+    : form_(form), label_(new QLabel(QString::fromStdString(text), form.Widget())), text_(text) {
   // A label never takes the focus, so its tab index orders nothing.
   label_->setGeometry(TwipsToPixels(box.left), TwipsToPixels(box.top), TwipsToPixels(box.width),
                       TwipsToPixels(box.height));
@@ -17,17 +17,32 @@ Label::Label(Form& form, const std::string& text, TwipsRect box, int /*tab_index
   label_->setAttribute(Qt::WA_TranslucentBackground);
   label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label_->setTextFormat(Qt::PlainText);
+  // A label with a name of its own raises no name change on every new text:
+  // Announce sets the name, at the pace assistive technology can follow.
+  label_->setAccessibleName(QString::fromStdString(text));
   form.Layout().AddText(FormLayout::TextKind::kLabel, label_);
 }
 
 Label::~Label() {
+  form_.Pacer().Forget(this);
   form_.Layout().Forget(label_);
   delete label_;
 }
 
-void Label::SetText(const std::string& text) { label_->setText(QString::fromStdString(text)); }
+void Label::SetText(const std::string& text) {
+  if (text == text_) return;
+  text_ = text;
+  form_.Pacer().Changed(this);
+}
 
-std::string Label::Text() const { return label_->text().toStdString(); }
+std::string Label::Text() const { return text_; }
+
+void Label::Present() { label_->setText(QString::fromStdString(text_)); }
+
+void Label::Announce() {
+  const QString name = QString::fromStdString(text_);
+  if (label_->accessibleName() != name) label_->setAccessibleName(name);
+}
 
 void Label::SetVisible(bool visible) { label_->setVisible(visible); }
 

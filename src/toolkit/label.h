@@ -3,6 +3,7 @@
 #include <string>
 
 #include "toolkit/colour.h"
+#include "toolkit/presenter.h"
 #include "toolkit/twips.h"
 
 class QLabel;
@@ -14,10 +15,12 @@ namespace toolkit {
 class Form;
 
 // A text drawn straight onto the window: it has no background of its own.
-class Label {
+// Its text is what was last set; the display shows it from the next frame,
+// and assistive technology hears it as the window's presenter paces it.
+class Label : private Presented {
  public:
   Label(Form& form, const std::string& text, TwipsRect box, int tab_index);
-  ~Label();
+  ~Label() override;
   Label(const Label&) = delete;
   Label& operator=(const Label&) = delete;
 
@@ -30,8 +33,12 @@ class Label {
  private:
   friend QWidget* WidgetOf(const Label& label);
 
+  void Present() override;
+  void Announce() override;
+
   Form& form_;
   QLabel* label_;
+  std::string text_;
 };
 
 }  // namespace toolkit

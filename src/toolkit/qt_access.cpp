@@ -3,15 +3,13 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTimer>
 
 #include "toolkit/command_button.h"
 #include "toolkit/form.h"
 #include "toolkit/label.h"
 #include "toolkit/line_shape.h"
+#include "toolkit/presenter.h"
 #include "toolkit/scroll_bar.h"
-#include "toolkit/timer.h"
-#include "toolkit/timer_clock.h"
 
 namespace toolkit {
 
@@ -20,6 +18,6 @@ QWidget* WidgetOf(const CommandButton& button) { return button.button_; }
 QWidget* WidgetOf(const Label& label) { return label.label_; }
 QWidget* WidgetOf(const HScrollBar& bar) { return bar.bar_; }
 QWidget* WidgetOf(const LineShape& line) { return line.widget_; }
-QTimer* TimerOf(const Timer& timer) { return timer.clock_->Qt(); }
+void PresentNow(const Form& form) { form.Pacer().Flush(); }
 
 }  // namespace toolkit

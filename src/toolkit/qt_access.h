@@ -4,7 +4,6 @@
 // driven with real mouse and key events and inspected as a user sees them.
 
 class QWidget;
-class QTimer;
 
 namespace toolkit {
 
@@ -13,14 +12,14 @@ class Form;
 class HScrollBar;
 class Label;
 class LineShape;
-class Timer;
 
 QWidget* WidgetOf(const Form& form);
 QWidget* WidgetOf(const CommandButton& button);
 QWidget* WidgetOf(const Label& label);
 QWidget* WidgetOf(const HScrollBar& bar);
 QWidget* WidgetOf(const LineShape& line);
-// The Qt timer behind a timer: the clock it shares with the others of its interval.
-QTimer* TimerOf(const Timer& timer);
+// Pushes every change the form holds back for its next frame to the widgets
+// now, as the next frame would, so that a test can look at them at once.
+void PresentNow(const Form& form);
 
 }  // namespace toolkit

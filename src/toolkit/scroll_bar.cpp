@@ -9,11 +9,38 @@
 
 namespace toolkit {
 
+// Qt moves a scroll bar from its own value, which may still trail the last
+// one set (see HScrollBar::Announce): the user's arrow click or key must
+// count from the value the bar shows, so it is brought up to date first.
+class ScrollBarWidget : public QScrollBar {
+ public:
+  ScrollBarWidget(QWidget* parent, std::function<void()> before_input)
+      : QScrollBar(Qt::Horizontal, parent), before_input_(std::move(before_input)) {}
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override {
+    before_input_();
+    QScrollBar::mousePressEvent(event);
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    before_input_();
+    QScrollBar::keyPressEvent(event);
+  }
+  void wheelEvent(QWheelEvent* event) override {
+    before_input_();
+    QScrollBar::wheelEvent(event);
+  }
+
+ private:
+  std::function<void()> before_input_;
+};
+
 HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, int maximum)
-    : form_(form), bar_(new QScrollBar(Qt::Horizontal, form.Widget())) {
+    : form_(form), bar_(new ScrollBarWidget(form.Widget(), [this] { Announce(); })) {
   bar_->setGeometry(TwipsToPixels(box.left), TwipsToPixels(box.top), TwipsToPixels(box.width),
                     TwipsToPixels(box.height));
   bar_->setRange(minimum, maximum);
+  value_ = bar_->value();
   bar_->setSingleStep(1);
   bar_->setPageStep(1);
   // Without tracking, valueChanged comes once on release of a dragged thumb
@@ -23,21 +50,20 @@ HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, in
   // Qt inverts a scroll bar's keys and wheel for scrolling content; here the
   // right arrow key and the wheel turned up mean more.
   bar_->setInvertedControls(false);
-  // Auto-connection would be direct anyway; say so, since a code set relies on
-  // the handler having run before SetValue returns.
   QObject::connect(
-      bar_, &QScrollBar::valueChanged, bar_, [this] { RunHandler(change_); }, Qt::DirectConnection);
+      bar_, &QScrollBar::valueChanged, bar_, [this] { UserChanged(); }, Qt::DirectConnection);
   form.Layout().AddTabStop(tab_index, bar_);
 }
 
 HScrollBar::~HScrollBar() {
+  form_.Pacer().Forget(this);
   form_.Layout().Forget(bar_);
   delete bar_;
 }
 
 void HScrollBar::OnChange(std::function<void()> handler) { change_ = std::move(handler); }
 
-int HScrollBar::Value() const { return bar_->value(); }
+int HScrollBar::Value() const { return value_; }
 
 void HScrollBar::SetValue(int value) {
   // Qt would clamp silently; an out-of-range set is the caller's error.
@@ -46,7 +72,27 @@ void HScrollBar::SetValue(int value) {
                        " is outside the scroll bar's range " + std::to_string(bar_->minimum()) +
                        ".." + std::to_string(bar_->maximum()));
   }
-  bar_->setValue(value);
+  if (value == value_) return;
+  value_ = value;
+  form_.Pacer().Changed(this);
+  RunHandler(change_);
+}
+
+// The thumb alone: with tracking off, a new slider position is drawn without
+// changing Qt's value, which would raise a value change for accessibility.
+void HScrollBar::Present() { bar_->setSliderPosition(value_); }
+
+void HScrollBar::Announce() {
+  if (bar_->value() == value_) return;
+  announcing_ = true;
+  bar_->setValue(value_);
+  announcing_ = false;
+}
+
+void HScrollBar::UserChanged() {
+  if (announcing_) return;  // the value set last, catching up
+  value_ = bar_->value();
+  RunHandler(change_);
 }
 
 int HScrollBar::Minimum() const { return bar_->minimum(); }

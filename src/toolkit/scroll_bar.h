@@ -3,10 +3,10 @@
 #include <functional>
 #include <string>
 
+#include "toolkit/presenter.h"
 #include "toolkit/twips.h"
 
 class QScrollBar;
-
 class QWidget;
 
 namespace toolkit {
@@ -15,10 +15,12 @@ class Form;
 
 // A horizontal scroll bar whose value runs from `minimum` at the left end to
 // `maximum` at the right; arrows, track clicks and arrow keys move it by 1.
-class HScrollBar {
+// Its value is what was last set; the thumb shows it from the next frame,
+// and assistive technology hears it as the window's presenter paces it.
+class HScrollBar : private Presented {
  public:
   HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, int maximum);
-  ~HScrollBar();
+  ~HScrollBar() override;
   HScrollBar(const HScrollBar&) = delete;
   HScrollBar& operator=(const HScrollBar&) = delete;
 
@@ -39,9 +41,15 @@ class HScrollBar {
  private:
   friend QWidget* WidgetOf(const HScrollBar& bar);
 
+  void Present() override;
+  void Announce() override;
+  void UserChanged();
+
   Form& form_;
   QScrollBar* bar_;
   std::function<void()> change_;
+  int value_ = 0;
+  bool announcing_ = false;
 };
 
 }  // namespace toolkit

@@ -4,8 +4,6 @@
 #include <functional>
 #include <string>
 
-class QTimer;
-
 namespace toolkit {
 
 class TimerClock;
@@ -34,7 +32,6 @@ class Timer {
   bool FireTick();
 
  private:
-  friend QTimer* TimerOf(const Timer& timer);
   friend class TimerClock;
 
   void Tick();

@@ -9,6 +9,8 @@ namespace toolkit {
 
 namespace {
 
+constexpr std::int64_t kNsPerMs = 1'000'000;
+
 std::map<int, std::unique_ptr<TimerClock>>& Clocks() {
   static std::map<int, std::unique_ptr<TimerClock>> clocks;
   return clocks;
@@ -18,16 +20,15 @@ std::map<int, std::unique_ptr<TimerClock>>& Clocks() {
 
 TimerClock& TimerClock::For(int interval_ms) {
   auto& clock = Clocks()[interval_ms];
-  if (!clock) clock = std::make_unique<TimerClock>(interval_ms);
+  if (!clock) clock = std::make_unique<TimerClock>(interval_ms, MakeAlarm());
   return *clock;
 }
 
-TimerClock::TimerClock(int interval_ms) {
-  // A coarse timer may be slack by 5 %, or be rounded to whole milliseconds
-  // late; a precise one comes as often as the platform can deliver.
-  qt_timer_.setTimerType(Qt::PreciseTimer);
-  qt_timer_.setInterval(interval_ms);
-  QObject::connect(&qt_timer_, &QTimer::timeout, [this] { Pulse(); });
+TimerClock::TimerClock(int interval_ms, std::unique_ptr<Alarm> alarm)
+    : interval_ms_(interval_ms),
+      period_ns_(std::max<std::int64_t>(interval_ms, 1) * kNsPerMs),
+      alarm_(std::move(alarm)) {
+  alarm_->OnRing([this] { Ring(); });
 }
 
 void TimerClock::Add(Timer* timer) { timers_.push_back(timer); }
@@ -41,15 +42,32 @@ void TimerClock::Remove(Timer* timer) {
 
 void TimerClock::Enable(Timer* timer) {
   timer->enabled_at_pulse_ = pulse_;
-  if (enabled_++ == 0) qt_timer_.start();
+  if (enabled_++ == 0) {
+    next_pulse_ns_ = alarm_->Now() + period_ns_;
+    alarm_->Set(next_pulse_ns_);
+  }
 }
 
 void TimerClock::Disable(Timer* /*timer*/) {
-  if (--enabled_ == 0) qt_timer_.stop();
+  if (--enabled_ == 0) alarm_->Cancel();
 }
 
 bool TimerClock::Registered(const Timer* timer) const {
   return std::find(timers_.begin(), timers_.end(), timer) != timers_.end();
+}
+
+void TimerClock::Ring() {
+  if (enabled_ == 0) return;
+  const std::int64_t now = alarm_->Now();
+  if (now < next_pulse_ns_) {  // woken early
+    alarm_->Set(next_pulse_ns_);
+    return;
+  }
+  // The next point of the grid after now, however many were missed. Set
+  // before the handlers run, so their time does not delay it.
+  next_pulse_ns_ += ((now - next_pulse_ns_) / period_ns_ + 1) * period_ns_;
+  alarm_->Set(next_pulse_ns_);
+  Pulse();  // may destroy this clock
 }
 
 void TimerClock::Pulse() {

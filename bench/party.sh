@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# Party mode in the real program, measured from outside, next to an idle 1 ms
+# Qt timer in the same run: on a quiet machine, with both cores busy, and
+# with a screen reader's AT-SPI client listening. Runs on the X display and
+# sound server of the caller's environment and prints "key: value" lines.
+#   bench/party.sh BLARGO_BINARY BENCH_BIN_DIR SECONDS
+# The program must be built with -DBLARGO_COUNTERS=ON (it logs its ticks).
+set -euo pipefail
+blargo=$1
+bin=$2
+seconds=$3
+here=$(cd "$(dirname "$0")" && pwd)
+for tool in xdotool dbus-daemon /usr/libexec/at-spi-bus-launcher; do
+  command -v "$tool" >/dev/null || {
+    case "$tool" in
+      xdotool) echo "party.sh: xdotool not found; install xdotool" >&2 ;;
+      dbus-daemon) echo "party.sh: dbus-daemon not found; install dbus" >&2 ;;
+      *) echo "party.sh: at-spi-bus-launcher not found; install at-spi2-core" >&2 ;;
+    esac
+    exit 1
+  }
+done
+/usr/bin/python3 -c 'import pyatspi' 2>/dev/null ||
+  { echo "party.sh: pyatspi not found; install python3-pyatspi" >&2; exit 1; }
+
+work=$(mktemp -d)
+app_pid=""
+hog_pids=()
+bus_pids=()
+cleanup() {
+  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; fi
+  for pid in "${hog_pids[@]}" "${bus_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+cpu_s() { awk -v hz="$(getconf CLK_TCK)" '{ sub(/.*\) /, ""); print ($12 + $13) / hz }' "/proc/$1/stat"; }
+now_s() { date +%s.%N; }
+calc() { awk "BEGIN { printf \"%.${2:-1}f\", $1 }"; }
+
+# Starts the program, plays for SECONDS and closes it. Sets party_ticks,
+# colour_ticks, party_cpu, frames; with "frames" counts frames meanwhile.
+party() {
+  local count_frames=$1 log="$work/counters.$RANDOM" window start elapsed cpu0
+  rm -f "$log"
+  read -r app_pid _ < <(BLARGO_COUNTER_LOG=$log "$bin/map_wait" 10 "${program:-$blargo}")
+  window=$(xdotool search --sync --onlyvisible --pid "$app_pid" --name '^bLaRgO v1\.01$' | head -n 1)
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  # Listeners on the accessibility bus, if any, are told first.
+  if [ -n "${listener_fifo:-}" ]; then read -r _ <"$listener_fifo"; fi
+  xdotool mousemove --sync $((X + 340)) $((Y + 252)) click 1  # PLAY BABY!!!
+  sleep 0.5
+  local counter_pid=""
+  rm -f "$work/frames"
+  if [ "$count_frames" = frames ]; then
+    "$bin/frame_count" "$window" "$seconds" >"$work/frames" &
+    counter_pid=$!
+  fi
+  cpu0=$(cpu_s "$app_pid")
+  start=$(now_s)
+  sleep "$seconds"
+  elapsed=$(calc "$(now_s) - $start" 3)
+  party_cpu=$(calc "($(cpu_s "$app_pid") - $cpu0) / $elapsed * 100")
+  if [ -n "$counter_pid" ]; then wait "$counter_pid"; fi
+  frames=$(sed -n 's/^frames_per_s: //p' "$work/frames" 2>/dev/null || true)
+  frame_requests=$(sed -n "s/^damage_requests_per_s: //p" "$work/frames" 2>/dev/null || true)
+  xdotool mousemove --sync $((X + 40)) $((Y + 424)) click 1  # STOP DEVIL!!!
+  "$bin/x_close_window" "$window"
+  for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.05; done
+  app_pid=""
+  # "timer NAME TICKS FIRST_NS LAST_NS GAP_NS"; Timer3 runs for the whole party.
+  read -r party_ticks colour_ticks < <(awk '
+    $1 == "timer" { ticks[$2] = $3; first[$2] = $4; last[$2] = $5 }
+    END { span = (last["Timer3"] - first["Timer3"]) / 1e9
+          printf "%.0f %.0f\n", (ticks["Timer1"] + ticks["Timer2"]) / span, ticks["Timer3"] / span }' "$log")
+}
+
+idle() { "$bin/idle_timer" "$seconds" | tee "$work/idle" | sed -n 's/^idle_ticks_per_s: //p'; }
+
+# 1. A quiet machine.
+idle_ticks=$(idle)
+echo "screen_refresh_hz: $(sed -n 's/^screen_refresh_hz: //p' "$work/idle")"
+party frames
+echo "idle_ticks_per_s: $idle_ticks"
+echo "party_ticks_per_s: $party_ticks"
+echo "colour_ticks_per_s: $colour_ticks"
+echo "party_cpu_pct: $party_cpu"
+echo "frames_per_s: $frames"
+echo "damage_requests_per_s: $frame_requests"
+
+# The same with a mixer stand-in that only takes the value: the program's own
+# share, without the sound server's round trips.
+program=$bin/blargo_no_io party no-frames
+echo "party_no_io_cpu_pct: $party_cpu"
+echo "party_no_io_ticks_per_s: $party_ticks"
+
+# 2. Both cores busy with two CPU-bound processes at the program's priority.
+for _ in 1 2; do
+  bash -c 'while :; do :; done' &
+  hog_pids+=($!)
+done
+idle_loaded=$(idle)
+party no-frames
+kill "${hog_pids[@]}"
+wait "${hog_pids[@]}" 2>/dev/null || true
+hog_pids=()
+echo "idle_loaded_ticks_per_s: $idle_loaded"
+echo "party_loaded_ticks_per_s: $party_ticks"
+echo "colour_loaded_ticks_per_s: $colour_ticks"
+
+# 3. With a screen reader's client on a private session and accessibility bus.
+export XDG_RUNTIME_DIR="$work/run"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+dbus-daemon --session --fork --print-address=3 --print-pid=4 3>"$work/bus" 4>"$work/bus.pid"
+bus_pids+=("$(cat "$work/bus.pid")")
+DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus")
+export DBUS_SESSION_BUS_ADDRESS
+/usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+bus_pids+=($!)
+sleep 1
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+listener_fifo="$work/listener"
+mkfifo "$listener_fifo"
+# Counts from just after the click (its own events settle in that time) to
+# just before the party ends.
+/usr/bin/python3 "$here/a11y_listen.py" "$(calc "$seconds - 0.5" 2)" 0.8 >"$listener_fifo.out" 2>&1 &
+listener_pid=$!
+(until grep -q listening "$listener_fifo.out" 2>/dev/null; do sleep 0.05; done
+ echo go >"$listener_fifo") &
+party no-frames
+wait "$listener_pid" || true
+unset QT_LINUX_ACCESSIBILITY_ALWAYS_ON
+echo "a11y_events_per_s: $(sed -n 's/^a11y_events_per_s: //p' "$listener_fifo.out")"
+echo "a11y_party_cpu_pct: $party_cpu"
+sed -n 's/^a11y_event /a11y_event: /p' "$listener_fifo.out"

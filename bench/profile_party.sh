@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Where the program spends its time in party mode: the real program under
+# Xvfb and a private sound server, sampled with `perf record -e cpu-clock -g`
+# for a few seconds of party mode. Prints the top of the profile by shared
+# object and by symbol (self time).
+#   bench/profile_party.sh BLARGO_BINARY [SECONDS]
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+blargo=$1
+seconds=${2:-5}
+command -v perf >/dev/null || { echo "profile_party: perf not found; install linux-perf" >&2; exit 1; }
+command -v xdotool >/dev/null || { echo "profile_party: xdotool not found; install xdotool" >&2; exit 1; }
+
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+  "$top/scripts/sound-server" stop "$work/sound" >/dev/null 2>&1 || true
+  if [ -n "${KEEP_PERF:-}" ]; then cp "$work/perf.data" "$KEEP_PERF" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+"$top/scripts/sound-server" start "$work/sound" >/dev/null
+# shellcheck source=/dev/null
+source "$work/sound/env"
+read -r DISPLAY xvfb_pid < <("$top/scripts/xvfb-display")
+export DISPLAY
+unset QT_QPA_PLATFORM
+
+"$blargo" >/dev/null 2>&1 &
+app_pid=$!
+window=$(timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" --name '^bLaRgO v1\.01$' |
+  head -n 1)
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove --sync $((X + 340)) $((Y + 252)) click 1  # PLAY BABY!!!
+sleep 1
+perf record -q -e cpu-clock -g -p "$app_pid" -o "$work/perf.data" -- sleep "$seconds" \
+  >/dev/null 2>&1
+echo "$(perf report -i "$work/perf.data" --stdio 2>/dev/null | sed -n 's/^# Samples: \(.*\) of event.*/\1/p' | head -n 1) samples in ${seconds} s"
+echo "By shared object (self):"
+perf report -i "$work/perf.data" --no-children --sort dso --stdio 2>/dev/null |
+  grep -E '^ +[0-9.]+%' | head -n 8
+echo
+echo "By symbol (self):"
+perf report -i "$work/perf.data" --no-children --sort dso,sym --stdio -g none 2>/dev/null |
+  grep -E '^ +[0-9.]+%' | head -n 12 | cut -c 1-120
+echo
+echo "By named symbol, with what it calls (inclusive):"
+perf report -i "$work/perf.data" --children --sort sym --stdio -g none 2>/dev/null |
+  grep -E '^ +[0-9.]+%' | grep -v -E '\] 0x[0-9a-f]+ *$' | head -n 25 | cut -c 1-120

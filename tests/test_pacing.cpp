@@ -1,0 +1,286 @@
+// The toolkit's pacing on time the test moves by hand: timers that keep
+// their phase and never burst, and a window whose pixels and accessibility
+// events go out at the display's pace while its state changes at once.
+#include <QAccessible>
+#include <QApplication>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTest>
+#include <string>
+#include <vector>
+
+#include "support/manual_time.h"
+#include "support/scroll_bar_parts.h"
+#include "toolkit/form.h"
+#include "toolkit/label.h"
+#include "toolkit/qt_access.h"
+#include "toolkit/scroll_bar.h"
+#include "toolkit/timer.h"
+
+namespace {
+
+constexpr std::int64_t kMs = 1'000'000;
+
+// What assistive technology is told about a label and a scroll bar: a new
+// accessible name, a new value. Qt raises one event for each change of
+// either (it raises them only while a screen reader listens, so a test
+// counts the changes instead).
+struct Heard {
+  QLabel* label;
+  QScrollBar* bar;
+  QString name;
+  int value;
+  int names = 0;
+  int values = 0;
+
+  Heard(QLabel* l, QScrollBar* b) : label(l), bar(b), name(l->accessibleName()), value(b->value()) {
+    QObject::connect(bar, &QScrollBar::valueChanged, [this] { ++values; });
+  }
+  void Listen() {
+    if (label->accessibleName() != name) ++names;
+    name = label->accessibleName();
+  }
+};
+
+// Counts the paint events a widget gets.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+  int paints = 0;
+
+ protected:
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+QColor Shown(const toolkit::Form& form) {
+  return toolkit::WidgetOf(form)->grab().toImage().pixelColor(3, 3);
+}
+
+// Lets the event loop come round, as it does between two timer ticks.
+void LoopComesRound() {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents();
+}
+
+}  // namespace
+
+class PacingTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void aClockKeepsItsPhaseWhenItsWakeUpsComeLate() {
+    ManualTime time;
+    const std::int64_t start = time.Now();
+    toolkit::Timer timer(1);
+    int ticks = 0;
+    timer.OnTick([&] { ++ticks; });
+    timer.SetEnabled(true);
+    QCOMPARE(time.NextDeadline(), start + 1 * kMs);
+    // Every wake-up comes 0.3 ms late: the next is still due on the
+    // millisecond, so a second of them brings 1,000 ticks, not 770.
+    for (int ms = 1; ms <= 1000; ++ms) {
+      time.JumpTo(start + ms * kMs + 3 * kMs / 10);
+      QCOMPARE(time.NextDeadline(), start + (ms + 1) * kMs);
+    }
+    QCOMPARE(ticks, 1000);
+  }
+
+  void aClockThatFellBehindTicksOnceAndGoesOn() {
+    ManualTime time;
+    const std::int64_t start = time.Now();
+    toolkit::Timer timer(1);
+    int ticks = 0;
+    timer.OnTick([&] { ++ticks; });
+    timer.SetEnabled(true);
+    time.RunTo(start + 10 * kMs);
+    QCOMPARE(ticks, 10);
+    // 5.5 ms without a wake-up: one tick, no burst of the five missed.
+    time.JumpTo(start + 15 * kMs + kMs / 2);
+    QCOMPARE(ticks, 11);
+    QCOMPARE(time.NextDeadline(), start + 16 * kMs);
+    time.RunTo(start + 20 * kMs);
+    QCOMPARE(ticks, 16);
+    timer.SetEnabled(false);
+    QCOMPARE(time.NextDeadline(), std::int64_t{-1});
+    time.RunTo(start + 40 * kMs);
+    QCOMPARE(ticks, 16);
+    // Enabled again, it starts a fresh interval from now.
+    timer.SetEnabled(true);
+    QCOMPARE(time.NextDeadline(), start + 41 * kMs);
+  }
+
+  void aHandOverTicksTheOtherTimerOnTheNextPulse() {
+    ManualTime time;
+    const std::int64_t start = time.Now();
+    toolkit::Timer up(1);
+    toolkit::Timer down(1);
+    std::string ticks;
+    up.OnTick([&] {
+      ticks += 'u';
+      down.SetEnabled(true);
+      up.SetEnabled(false);
+    });
+    down.OnTick([&] {
+      ticks += 'd';
+      up.SetEnabled(true);
+      down.SetEnabled(false);
+    });
+    up.SetEnabled(true);
+    time.RunTo(start + 6 * kMs);
+    QCOMPARE(ticks, std::string("ududud"));
+    // A late pulse hands over all the same, and the grid holds.
+    time.JumpTo(start + 9 * kMs + kMs / 4);
+    QCOMPARE(ticks, std::string("udududu"));
+    QCOMPARE(time.NextDeadline(), start + 10 * kMs);
+  }
+
+  void manyColoursInOneFramePaintOnceInTheLatest() {
+    ManualTime time;
+    toolkit::Form form("t", 3000, 3000);
+    form.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
+    PaintCounter counter(toolkit::WidgetOf(form));
+    LoopComesRound();
+    counter.paints = 0;
+
+    // After a quiet spell a change shows on the very next paint.
+    form.SetBackColor(0x000000FF);
+    LoopComesRound();
+    QCOMPARE(counter.paints, 1);
+    QCOMPARE(Shown(form), QColor(255, 0, 0));
+
+    // Four more within the frame: the state is each at once, the screen waits.
+    counter.paints = 0;
+    const toolkit::Colour later[] = {0x0000FFFF, 0x0000FF00, 0x00FFFF00, 0x00FF0000};
+    for (toolkit::Colour colour : later) {
+      time.RunFor(2 * kMs);
+      form.SetBackColor(colour);
+      QCOMPARE(form.BackColor(), colour);
+      LoopComesRound();
+    }
+    QCOMPARE(counter.paints, 0);
+    QCOMPARE(Shown(form), QColor(255, 0, 0));
+    counter.paints = 0;
+
+    // The frame's end shows the last of them, in one paint.
+    time.RunFor(10 * kMs);
+    LoopComesRound();
+    QCOMPARE(counter.paints, 1);
+    QCOMPARE(Shown(form), QColor(0, 0, 255));
+    QCOMPARE(form.BackColor(), toolkit::Colour{0x00FF0000});
+
+    // A change when all is quiet again goes out at once.
+    time.RunFor(100 * kMs);
+    form.SetBackColor(0);
+    LoopComesRound();
+    QCOMPARE(Shown(form), QColor(0, 0, 0));
+  }
+
+  void aBurstOfChangesIsSpokenAFewTimesEndingInTheLatest() {
+    ManualTime time;
+    toolkit::Form form("t", 6000, 3000);
+    toolkit::Label label(form, "??%", {0, 0, 1335, 255}, 0);
+    toolkit::HScrollBar bar(form, {0, 600, 4215, 255}, 1, 0, 100);
+    form.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
+    auto* qlabel = qobject_cast<QLabel*>(toolkit::WidgetOf(label));
+    auto* qbar = qobject_cast<QScrollBar*>(toolkit::WidgetOf(bar));
+    Heard heard(qlabel, qbar);
+
+    // One second of a change every millisecond, the party ramp's pace.
+    for (int i = 1; i <= 1000; ++i) {
+      time.RunFor(kMs);
+      bar.SetValue(i % 101);
+      label.SetText(std::to_string(i % 101) + "%");
+      QCOMPARE(bar.Value(), i % 101);
+      QCOMPARE(label.Text(), std::to_string(i % 101) + "%");
+      heard.Listen();
+      LoopComesRound();
+      heard.Listen();
+    }
+    // Five times a second at most, each, where every change was one before.
+    QVERIFY2(heard.names >= 1 && heard.names <= 6, qPrintable(QString::number(heard.names)));
+    QVERIFY2(heard.values >= 1 && heard.values <= 6, qPrintable(QString::number(heard.values)));
+
+    // After the burst the last state is what is heard and seen.
+    time.RunFor(300 * kMs);
+    LoopComesRound();
+    QAccessibleInterface* label_face = QAccessible::queryAccessibleInterface(qlabel);
+    QCOMPARE(label_face->text(QAccessible::Name), QString("91%"));  // 1000 % 101
+    QAccessibleInterface* bar_face = QAccessible::queryAccessibleInterface(qbar);
+    QCOMPARE(bar_face->valueInterface()->currentValue().toInt(), 91);
+    QCOMPARE(qlabel->text(), QString("91%"));
+    QCOMPARE(qbar->sliderPosition(), 91);
+  }
+
+  void aSingleChangeIsSeenAndHeardAtOnce() {
+    ManualTime time;
+    toolkit::Form form("t", 6000, 3000);
+    toolkit::Label label(form, "??%", {0, 0, 1335, 255}, 0);
+    toolkit::HScrollBar bar(form, {0, 600, 4215, 255}, 1, 0, 100);
+    form.Show();
+    auto* qlabel = qobject_cast<QLabel*>(toolkit::WidgetOf(label));
+    auto* qbar = qobject_cast<QScrollBar*>(toolkit::WidgetOf(bar));
+    Heard heard(qlabel, qbar);
+    time.RunFor(1000 * kMs);
+    bar.SetValue(75);
+    label.SetText("75%");
+    QCOMPARE(qlabel->text(), QString("75%"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(qlabel)->text(QAccessible::Name),
+             QString("75%"));
+    QCOMPARE(qbar->value(), 75);
+    QCOMPARE(qbar->sliderPosition(), 75);
+    heard.Listen();
+    QCOMPARE(heard.names, 1);
+    QCOMPARE(heard.values, 1);
+  }
+
+  void theUserMovesTheSliderFromTheValueLastSet() {
+    ManualTime time;
+    toolkit::Form form("t", 6000, 3000);
+    toolkit::HScrollBar bar(form, {0, 0, 4215, 255}, 0, 0, 100);
+    std::vector<int> changes;
+    bar.OnChange([&] { changes.push_back(bar.Value()); });
+    form.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
+    bar.SetValue(10);
+    LoopComesRound();
+    time.RunFor(kMs);
+    bar.SetValue(40);  // inside the throttle: Qt's own value still trails
+    LoopComesRound();
+    auto* qbar = qobject_cast<QScrollBar*>(toolkit::WidgetOf(bar));
+    QTest::mouseClick(qbar, Qt::LeftButton, {},
+                      ScrollBarPart(qbar, QStyle::SC_ScrollBarAddLine).center());
+    QCOMPARE(bar.Value(), 41);
+    QCOMPARE(changes, (std::vector<int>{10, 40, 41}));
+    qbar->setFocus();
+    time.RunFor(kMs);
+    bar.SetValue(60);
+    LoopComesRound();
+    QTest::keyClick(qbar, Qt::Key_Left);
+    QCOMPARE(bar.Value(), 59);
+    QCOMPARE(changes, (std::vector<int>{10, 40, 41, 60, 59}));
+  }
+
+  void presentNowPushesWhatWaits() {
+    ManualTime time;
+    toolkit::Form form("t", 6000, 3000);
+    toolkit::Label label(form, "a", {0, 0, 1335, 255}, 0);
+    form.Show();
+    label.SetText("b");
+    LoopComesRound();
+    time.RunFor(kMs);
+    label.SetText("c");
+    auto* qlabel = qobject_cast<QLabel*>(toolkit::WidgetOf(label));
+    QCOMPARE(qlabel->text(), QString("b"));
+    toolkit::PresentNow(form);
+    QCOMPARE(qlabel->text(), QString("c"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(qlabel)->text(QAccessible::Name), QString("c"));
+  }
+};
+
+QTEST_MAIN(PacingTest)
+#include "test_pacing.moc"
