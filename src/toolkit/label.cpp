@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "toolkit/accessibility.h"
 #include "toolkit/form.h"
 #include "toolkit/form_layout.h"
 #include "toolkit/system_colour.h"
@@ -25,7 +26,10 @@ Label::~Label() {
   delete label_;
 }
 
-void Label::SetText(const std::string& text) { label_->setText(QString::fromStdString(text)); }
+void Label::SetText(const std::string& text) {
+  label_->setText(QString::fromStdString(text));
+  StatusTextShown(label_);
+}
 
 std::string Label::Text() const { return label_->text().toStdString(); }
 

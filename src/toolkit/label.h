@@ -28,6 +28,8 @@ class Label {
   void SetForeColor(Colour colour);
 
  private:
+  friend class Form;
+  friend class HScrollBar;
   friend QWidget* WidgetOf(const Label& label);
 
   Form& form_;
