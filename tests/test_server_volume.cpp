@@ -131,8 +131,9 @@ class ServerVolumeTest : public QObject {
     QElapsedTimer since_attempt;
     since_attempt.start();
     QVERIFY(server_.Start());
-    // The server is back, but no new attempt is due before 500 ms are up.
-    QVERIFY(volume.Write(33000) == Outcome::kNoServer);
+    // The server is back, but no new attempt is due before 500 ms are up
+    // (PipeWire with its session manager may well take longer to start).
+    if (since_attempt.elapsed() < 400) QVERIFY(volume.Write(33000) == Outcome::kNoServer);
     const qint64 took = MsUntilAWriteSucceeds(volume, 33000, 3000);
     QVERIFY(took >= 0);
     QVERIFY2(since_attempt.elapsed() >= 450, qPrintable(QString::number(since_attempt.elapsed())));

@@ -19,7 +19,7 @@ bool PrivateSoundServer::Script(const QString& command) const {
   QProcess process;
   process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   process.start(ScriptPath(), {command, dir_.path()});
-  return process.waitForFinished(15000) && process.exitStatus() == QProcess::NormalExit &&
+  return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
          process.exitCode() == 0;
 }
 
