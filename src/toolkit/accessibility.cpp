@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QWidget>
+#include <algorithm>
 
 namespace toolkit {
 
@@ -81,10 +82,11 @@ class StatusDescriber : public QObject {
 };
 
 StatusDescriber* DescriberOf(const QWidget* form) {
-  for (QObject* child : form->children()) {
-    if (auto* describer = dynamic_cast<StatusDescriber*>(child)) return describer;
-  }
-  return nullptr;
+  const QObjectList& children = form->children();
+  const auto found = std::find_if(children.begin(), children.end(), [](QObject* child) {
+    return dynamic_cast<StatusDescriber*>(child) != nullptr;
+  });
+  return found != children.end() ? dynamic_cast<StatusDescriber*>(*found) : nullptr;
 }
 
 }  // namespace
