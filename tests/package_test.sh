@@ -70,12 +70,17 @@ head -n 1 "$copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-
 
 # Hardened as Debian's own binaries: PIE, full RELRO, stack protector, fortify.
 binary="$tmp/unpacked/usr/bin/blargo"
-readelf -h "$binary" | grep -q 'Type:.*DYN' || fail "blargo is not position-independent"
-readelf -d "$binary" | grep -q 'FLAGS_1.*PIE' || fail "blargo is not a PIE"
-readelf -d "$binary" | grep -Eq 'BIND_NOW|FLAGS_1.* NOW' || fail "blargo is not linked with BIND_NOW"
-readelf -l "$binary" | grep -q GNU_RELRO || fail "blargo has no RELRO segment"
-readelf --dyn-syms -W "$binary" | grep -q ' __stack_chk_fail' || fail "blargo has no stack protector"
-readelf --dyn-syms -W "$binary" | grep -Eq ' __[a-z]+_chk' || fail "blargo calls no fortified functions"
+# (Whole outputs first: grep -q would stop reading early and fail the pipe.)
+header=$(readelf -h "$binary")
+dynamic=$(readelf -d "$binary")
+segments=$(readelf -l "$binary")
+symbols=$(readelf --dyn-syms -W "$binary")
+grep -q 'Type:.*DYN' <<<"$header" || fail "blargo is not position-independent"
+grep -q 'FLAGS_1.*PIE' <<<"$dynamic" || fail "blargo is not a PIE"
+grep -Eq 'BIND_NOW|FLAGS_1.* NOW' <<<"$dynamic" || fail "blargo is not linked with BIND_NOW"
+grep -q GNU_RELRO <<<"$segments" || fail "blargo has no RELRO segment"
+grep -q ' __stack_chk_fail' <<<"$symbols" || fail "blargo has no stack protector"
+grep -Eq ' __[a-z]+_chk' <<<"$symbols" || fail "blargo calls no fortified functions"
 
 # 3. Installed for real, it opens its window.
 if [ "$(id -u)" -ne 0 ]; then echo "SKIP: installing the .deb needs root"; exit 77; fi
