@@ -1,8 +1,10 @@
 #include "support/private_sound_server.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QThread>
 #include <csignal>
 
 namespace {
@@ -66,6 +68,17 @@ QString PrivateSoundServer::Pactl(const QStringList& arguments) const {
     return {};
   }
   return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+bool PrivateSoundServer::SetDefaultSink(const QString& sink) const {
+  Pactl({"set-default-sink", sink});
+  QElapsedTimer clock;
+  clock.start();
+  while (Pactl({"get-default-sink"}).trimmed() != sink) {
+    if (clock.elapsed() > 10000) return false;
+    QThread::msleep(20);
+  }
+  return true;
 }
 
 int PrivateSoundServer::SinkVolume(const QString& sink) const {
