@@ -104,4 +104,14 @@ xdotool key Escape
 /usr/bin/python3 "$(dirname "$0")/support/atspi_window.py" full || fail "the AT-SPI checks failed"
 
 kill -0 "$app_pid" || fail "the program died"
+kill "$app_pid"
+wait "$app_pid" 2>/dev/null || true
+
+# 4. Three times too large for the screen, the frame's top-left corner stays on
+# it, so the title bar can be grabbed to bring any control into view.
+QT_SCALE_FACTOR=3 start_program "$blargo"
+for _ in $(seq 100); do read -r fx fy fw fh < <(frame_box) && [ "$fh" -gt $((445 * 3)) ] && break; sleep 0.1; done
+read -r fx fy fw fh < <(frame_box) || fail "no frame around the scaled window"
+[ "$fx" -ge 0 ] && [ "$fy" -ge 0 ] && [ "$fx" -lt 1024 ] && [ "$fy" -lt 768 ] ||
+  fail "at scale 3 the frame's top-left corner is off the screen: $fx,$fy"
 echo "1 passed, 0 failed"
