@@ -6,7 +6,7 @@
 #   e2e_openbox.sh BLARGO_BINARY OUTPUT_DIR
 set -euo pipefail
 command -v openbox >/dev/null || { echo "e2e_openbox.sh: needs openbox (Debian package openbox)" >&2; exit 1; }
-command -v dbus-run-session >/dev/null || { echo "e2e_openbox.sh: needs dbus-run-session (Debian package dbus-bin)" >&2; exit 1; }
+command -v dbus-run-session >/dev/null || { echo "e2e_openbox.sh: needs dbus-run-session (Debian package dbus-daemon)" >&2; exit 1; }
 [ -x /usr/libexec/at-spi-bus-launcher ] || { echo "e2e_openbox.sh: needs at-spi-bus-launcher (Debian package at-spi2-core)" >&2; exit 1; }
 /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "e2e_openbox.sh: needs pyatspi (Debian package python3-pyatspi)" >&2; exit 1; }
 # A session bus of our own, gone with the test.

@@ -5,7 +5,7 @@
 # photographed, and is driven through AT-SPI (there is no xdotool here).
 #   e2e_wayland.sh BLARGO_BINARY OUTPUT_DIR
 set -euo pipefail
-for tool in weston:weston weston-screenshooter:weston dbus-run-session:dbus-bin; do
+for tool in weston:weston weston-screenshooter:weston dbus-run-session:dbus-daemon; do
   command -v "${tool%%:*}" >/dev/null ||
     { echo "e2e_wayland.sh: needs ${tool%%:*} (Debian package ${tool#*:})" >&2; exit 1; }
 done
