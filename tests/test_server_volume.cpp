@@ -57,7 +57,7 @@ class ServerVolumeTest : public QObject {
   void init() {
     if (server_.SinkVolume() < 0) QVERIFY(server_.Start());
     server_.Thaw();
-    server_.Pactl({"set-default-sink", "blargo_null"});
+    QVERIFY(server_.SetDefaultSink("blargo_null"));
   }
   void cleanup() { server_.Thaw(); }
 
@@ -99,7 +99,7 @@ class ServerVolumeTest : public QObject {
     PulseVolume volume(mixer::MachineClock());
     QCOMPARE(volume.Write(33000), Outcome::kDone);
     server_.Pactl({"set-sink-volume", "blargo_other", "10%"});
-    server_.Pactl({"set-default-sink", "blargo_other"});
+    QVERIFY(server_.SetDefaultSink("blargo_other"));
     QCOMPARE(volume.Write(49500), Outcome::kDone);
     QVERIFY(Near(server_.SinkVolume("blargo_other"), 49500));
     QVERIFY(Near(server_.SinkVolume("blargo_null"), 33000));

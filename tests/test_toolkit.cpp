@@ -1,5 +1,6 @@
 // The toolkit layer's contract with the window logic, on the offscreen platform.
 #include <QApplication>
+#include <QScreen>
 #include <QPalette>
 #include <QTest>
 #include <QTimer>
@@ -19,6 +20,21 @@ class ToolkitTest : public QObject {
 
  private slots:
   void cleanup() { CloseErrorReports(); }
+
+  void aWindowLargerThanTheScreenKeepsItsTopLeftOnIt() {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    // Half again as wide and high as the screen, in twips at 15 to a pixel.
+    toolkit::Form form("big", area.width() * 15 * 3 / 2, area.height() * 15 * 3 / 2);
+    form.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
+    const QRect frame = toolkit::WidgetOf(form)->frameGeometry();
+    QCOMPARE(frame.topLeft(), area.topLeft());
+
+    toolkit::Form small("small", 3000, 1500);  // 200 x 100 pixels
+    small.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(small)));
+    QCOMPARE(toolkit::WidgetOf(small)->frameGeometry().center(), area.center());
+  }
 
   void codeSetRaisesChangeInsideTheSetOnlyWhenTheValueDiffers() {
     toolkit::Form form("t", 3000, 3000);

@@ -262,6 +262,71 @@ class WindowTest : public QObject {
     QCOMPARE(form_->Label1.Text(), std::string("76%"));
   }
 
+  void returnAndKeypadEnterPressTheFocusedButton() {
+    QWidget* window = WidgetOf(*form_);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    WidgetOf(form_->Command5)->setFocus();
+    QTest::keyClick(WidgetOf(form_->Command5), Qt::Key_Return);
+    QCOMPARE(recording_mixer::Levels(), (Levels{49500, 49500}));
+    WidgetOf(form_->Command4)->setFocus();
+    QTest::keyClick(WidgetOf(form_->Command4), Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(recording_mixer::Levels(), (Levels{49500, 49500, 16500, 16500}));
+    QCOMPARE(form_->Label1.Text(), std::string("25%"));
+  }
+
+  void theFocusFollowsPartyModeSoTheSameKeyStopsIt() {
+    QWidget* window = WidgetOf(*form_);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QWidget* play = WidgetOf(form_->Command6);
+    QWidget* stop = WidgetOf(form_->Command7);
+    play->setFocus();
+    QTest::keyClick(play, Qt::Key_Space);
+    QVERIFY(form_->Timer1.Enabled());
+    QCOMPARE(QApplication::focusWidget(), stop);
+    QTest::keyClick(stop, Qt::Key_Space);
+    QVERIFY(!form_->Timer1.Enabled() && !form_->Timer2.Enabled() && !form_->Timer3.Enabled());
+    QCOMPARE(QApplication::focusWidget(), play);
+    QTest::keyClick(play, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), stop);
+    QTest::keyClick(stop, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), play);
+  }
+
+  void aScreenReaderFindsAFrameALabelledSliderAndHearsTheLevel() {
+    QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(WidgetOf(*form_));
+    QCOMPARE(frame->role(), QAccessible::Window);
+    QCOMPARE(frame->text(QAccessible::Name), QString("bLaRgO v1.01"));
+    // Line1 is left out; every other control is there.
+    QCOMPARE(frame->childCount(), 13);
+    for (int i = 0; i < frame->childCount(); ++i) {
+      QVERIFY(frame->child(i)->object() != WidgetOf(form_->Line1));
+      QCOMPARE(frame->indexOfChild(frame->child(i)), i);
+    }
+    QAccessibleInterface* slider = QAccessible::queryAccessibleInterface(Slider());
+    const auto labels = slider->relations(QAccessible::Label);
+    QCOMPARE(labels.size(), 1);
+    QCOMPARE(labels.first().first->text(QAccessible::Name), QString("Volume :"));
+
+    // The level is the focused control's description, and only its.
+    QWidget* window = WidgetOf(*form_);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    const auto description = [](const toolkit::CommandButton& button) {
+      return QAccessible::queryAccessibleInterface(WidgetOf(button))
+          ->text(QAccessible::Description);
+    };
+    WidgetOf(form_->Command5)->setFocus();
+    QTest::keyClick(WidgetOf(form_->Command5), Qt::Key_Space);
+    QCOMPARE(description(form_->Command5), QString("75%"));
+    WidgetOf(form_->Command3)->setFocus();
+    QCOMPARE(description(form_->Command3), QString("75%"));
+    QCOMPARE(description(form_->Command5), QString());
+    QTest::keyClick(WidgetOf(form_->Command3), Qt::Key_Space);
+    QCOMPARE(description(form_->Command3), QString("0%"));
+  }
+
   void windowAndProgramCarryTheIcon() {
     const QIcon icon = WidgetOf(*form_)->windowIcon();
     QVERIFY(!icon.isNull());

@@ -13,6 +13,9 @@ CommandButton::CommandButton(Form& form, const std::string& caption, TwipsRect b
   button_->setGeometry(TwipsToPixels(box.left), TwipsToPixels(box.top), TwipsToPixels(box.width),
                        TwipsToPixels(box.height));
   button_->setFocusPolicy(Qt::StrongFocus);
+  // Outside a dialog Qt leaves Return and Enter to the window; here they press
+  // the focused button, as on the desktops this program's users come from.
+  button_->setAutoDefault(true);
   button_->setAccessibleName(QString::fromStdString(caption));
   QObject::connect(button_, &QPushButton::clicked, [this] { RunHandler(click_); });
   form.Layout().AddTabStop(tab_index, button_);
@@ -31,5 +34,7 @@ void CommandButton::SetVisible(bool visible) { button_->setVisible(visible); }
 bool CommandButton::Visible() const { return !button_->isHidden(); }
 
 std::string CommandButton::Caption() const { return button_->text().toStdString(); }
+
+void CommandButton::SetFocus() { button_->setFocus(Qt::OtherFocusReason); }
 
 }  // namespace toolkit

@@ -20,13 +20,16 @@ class CommandButton {
   CommandButton(const CommandButton&) = delete;
   CommandButton& operator=(const CommandButton&) = delete;
 
-  // Raised on a mouse click or keyboard activation of the visible button.
+  // Raised on a mouse click or keyboard activation of the visible button:
+  // Space, Return or keypad Enter while it has the focus.
   void OnClick(std::function<void()> handler);
 
   // A hidden button is not drawn and can be neither clicked nor focused.
   void SetVisible(bool visible);
   [[nodiscard]] bool Visible() const;
   [[nodiscard]] std::string Caption() const;
+  // Gives the button the keyboard focus; it must be visible.
+  void SetFocus();
 
  private:
   friend class Form;

@@ -7,15 +7,27 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
+#include <algorithm>
 
+#include "toolkit/accessibility.h"
 #include "toolkit/command_button.h"
 #include "toolkit/error_report.h"
 #include "toolkit/form_layout.h"
+#include "toolkit/label.h"
 #include "toolkit/presenter.h"
 #include "toolkit/system_colour.h"
 
 namespace toolkit {
+
+namespace {
+
+// How long after the first show a window manager may take to put its frame
+// around the window; a frame learnt later is the user's business.
+constexpr int kFrameWaitMs = 3000;
+
+}  // namespace
 
 // The window itself. It paints its own background rather than using the
 // palette, so a background change does not repaint the controls on it.
@@ -33,7 +45,36 @@ class FormWidget : public QWidget, public Presented {
   }
   void Announce() override {}
 
+  // Puts the window, frame included, in the middle of the screen's free area.
+  // A window larger than that area keeps its top-left corner on it, so the
+  // controls nearest that corner, at least, can be reached.
+  void Centre() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) return;
+    const QRect area = screen->availableGeometry();
+    QRect frame = frameGeometry();
+    frame.moveCenter(area.center());
+    frame.moveTopLeft({std::max(frame.left(), area.left()), std::max(frame.top(), area.top())});
+    move(frame.topLeft());
+  }
+
+  // Before the first show the frame is not known, so the window is centred as
+  // if it had none; once the window manager has framed it, it is centred again.
+  void PlaceOnFirstShow() {
+    Centre();
+    waiting_for_frame_ = true;
+    QTimer::singleShot(kFrameWaitMs, this, [this] { waiting_for_frame_ = false; });
+  }
+
  protected:
+  void moveEvent(QMoveEvent* event) override {
+    QWidget::moveEvent(event);
+    if (waiting_for_frame_ && frameGeometry().size() != size()) {
+      waiting_for_frame_ = false;
+      Centre();
+    }
+  }
+
   void paintEvent(QPaintEvent* /*event*/) override {
     QPainter painter(this);
     painter.fillRect(rect(), ToQColor(shown_colour_));
@@ -50,6 +91,7 @@ class FormWidget : public QWidget, public Presented {
 
  private:
   Colour shown_colour_ = 0;  // as last presented
+  bool waiting_for_frame_ = false;
 };
 
 Form::Form(const std::string& caption, int client_width_twips, int client_height_twips)
@@ -58,6 +100,7 @@ Form::Form(const std::string& caption, int client_width_twips, int client_height
       pacer_(std::make_unique<Presenter>(widget_)) {
   widget_->setWindowTitle(QString::fromStdString(caption));
   widget_->setFixedSize(TwipsToPixels(client_width_twips), TwipsToPixels(client_height_twips));
+  ExposeAsFrame(widget_);
 }
 
 Form::~Form() {
@@ -75,11 +118,7 @@ void Form::Show() {
   if (!shown_) {
     shown_ = true;
     layout_->Arrange(widget_);
-    if (const QScreen* screen = widget_->screen()) {
-      QRect frame = widget_->frameGeometry();
-      frame.moveCenter(screen->availableGeometry().center());
-      widget_->move(frame.topLeft());
-    }
+    widget_->PlaceOnFirstShow();
   }
   widget_->show();
 }
@@ -105,6 +144,8 @@ void Form::SetIcon(const std::string& path) {
 }
 
 void Form::SetCancelButton(const CommandButton& button) { widget_->cancel = button.button_; }
+
+void Form::SetStatusLabel(const Label& label) { SetStatusText(widget_, label.label_); }
 
 std::string Form::Caption() const { return widget_->windowTitle().toStdString(); }
 

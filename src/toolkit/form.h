@@ -13,6 +13,7 @@ namespace toolkit {
 
 class CommandButton;
 class FormWidget;
+class Label;
 struct FormLayout;
 class Presenter;
 
@@ -27,8 +28,9 @@ class Form {
 
   // Raised once, after the controls exist and before the window is first shown.
   void OnLoad(std::function<void()> handler);
-  // Raises the load notification on the first call, then shows the window,
-  // centred on the screen the first time.
+  // Raises the load notification on the first call, then shows the window.
+  // The first time, the window with its frame is centred on the screen's free
+  // area; one larger than that keeps its top-left corner on the area.
   void Show();
   void Close();
 
@@ -42,6 +44,10 @@ class Form {
 
   // Escape clicks this button while it is visible (the window's cancel button).
   void SetCancelButton(const CommandButton& button);
+
+  // The label whose text a screen reader speaks with the focused control,
+  // whenever the text changes: the window's status (the volume level here).
+  void SetStatusLabel(const Label& label);
 
   [[nodiscard]] std::string Caption() const;
 

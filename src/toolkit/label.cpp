@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "toolkit/accessibility.h"
 #include "toolkit/form.h"
 #include "toolkit/form_layout.h"
 #include "toolkit/system_colour.h"
@@ -42,6 +43,7 @@ void Label::Present() { label_->setText(QString::fromStdString(text_)); }
 void Label::Announce() {
   const QString name = QString::fromStdString(text_);
   if (label_->accessibleName() != name) label_->setAccessibleName(name);
+  StatusTextShown(label_);
 }
 
 void Label::SetVisible(bool visible) { label_->setVisible(visible); }

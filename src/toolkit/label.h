@@ -31,6 +31,8 @@ class Label : private Presented {
   void SetForeColor(Colour colour);
 
  private:
+  friend class Form;
+  friend class HScrollBar;
   friend QWidget* WidgetOf(const Label& label);
 
   void Present() override;

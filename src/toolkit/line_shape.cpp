@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "toolkit/accessibility.h"
 #include "toolkit/form.h"
 #include "toolkit/system_colour.h"
 
@@ -36,7 +37,10 @@ class LineWidget : public QWidget {
 
 LineShape::LineShape(Form& form, TwipsPoint from, TwipsPoint to, Colour colour)
     : widget_(new LineWidget(form.Widget(), QPoint(TwipsToPixels(from.x), TwipsToPixels(from.y)),
-                             QPoint(TwipsToPixels(to.x), TwipsToPixels(to.y)), colour)) {}
+                             QPoint(TwipsToPixels(to.x), TwipsToPixels(to.y)), colour)) {
+  // A line only groups what is around it; it has nothing to say.
+  MarkDecorative(widget_);
+}
 
 LineShape::~LineShape() { delete widget_; }
 

@@ -1,11 +1,13 @@
 #include "toolkit/scroll_bar.h"
 
+#include <QLabel>
 #include <QScrollBar>
 #include <string>
 
 #include "toolkit/error_report.h"
 #include "toolkit/form.h"
 #include "toolkit/form_layout.h"
+#include "toolkit/label.h"
 
 namespace toolkit {
 
@@ -102,5 +104,7 @@ int HScrollBar::Maximum() const { return bar_->maximum(); }
 void HScrollBar::SetAccessibleName(const std::string& name) {
   bar_->setAccessibleName(QString::fromStdString(name));
 }
+
+void HScrollBar::SetLabel(const Label& label) { label.label_->setBuddy(bar_); }
 
 }  // namespace toolkit

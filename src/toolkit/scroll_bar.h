@@ -12,6 +12,7 @@ class QWidget;
 namespace toolkit {
 
 class Form;
+class Label;
 
 // A horizontal scroll bar whose value runs from `minimum` at the left end to
 // `maximum` at the right; arrows, track clicks and arrow keys move it by 1.
@@ -37,6 +38,9 @@ class HScrollBar : private Presented {
   [[nodiscard]] int Maximum() const;
 
   void SetAccessibleName(const std::string& name);
+  // The label that names the bar on screen; screen readers announce the bar
+  // as labelled by it.
+  void SetLabel(const Label& label);
 
  private:
   friend QWidget* WidgetOf(const HScrollBar& bar);

@@ -36,6 +36,9 @@ Form1::Form1()
   }
   Command7.SetVisible(false);
   VScroll1.SetAccessibleName("Volume");
+  VScroll1.SetLabel(Label2);
+  // The level is what a screen-reader user waits to hear after every press.
+  SetStatusLabel(Label1);
 
   OnLoad([this] { Form_Load(); });
   Command3.OnClick([this] { Command3_Click(); });

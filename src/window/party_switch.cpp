@@ -9,6 +9,8 @@ void Form1::Command6_Click() {
   Command5.SetVisible(false);
   Command6.SetVisible(false);
   Command7.SetVisible(true);
+  // The one control left is the one the keyboard must reach at once.
+  Command7.SetFocus();
   Line1.SetVisible(false);
   // The ramp goes on from wherever RampLevel stands.
   Timer1.SetEnabled(true);
@@ -26,6 +28,7 @@ void Form1::Command7_Click() {
   Command4.SetVisible(true);
   Command5.SetVisible(true);
   Command6.SetVisible(true);
+  Command6.SetFocus();
   Command7.SetVisible(false);
   Label1.SetVisible(true);
   Label2.SetVisible(true);

@@ -21,7 +21,7 @@ bool PrivateSoundServer::Script(const QString& command) const {
   QProcess process;
   process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   process.start(ScriptPath(), {command, dir_.path()});
-  return process.waitForFinished(15000) && process.exitStatus() == QProcess::NormalExit &&
+  return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
          process.exitCode() == 0;
 }
 
@@ -68,6 +68,17 @@ QString PrivateSoundServer::Pactl(const QStringList& arguments) const {
     return {};
   }
   return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+bool PrivateSoundServer::SetDefaultSink(const QString& sink) const {
+  Pactl({"set-default-sink", sink});
+  QElapsedTimer clock;
+  clock.start();
+  while (Pactl({"get-default-sink"}).trimmed() != sink) {
+    if (clock.elapsed() > 10000) return false;
+    QThread::msleep(20);
+  }
+  return true;
 }
 
 int PrivateSoundServer::SinkVolume(const QString& sink) const {

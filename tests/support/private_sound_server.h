@@ -4,8 +4,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// A private PulseAudio with two null sinks (blargo_null, the default, and
-// blargo_other), run by scripts/sound-server in a folder of its own.
+// A private sound server with two null sinks (blargo_null, the default, and
+// blargo_other), run by scripts/sound-server in a folder of its own:
+// PulseAudio, or PipeWire when BLARGO_SOUND_SERVER=pipewire.
 class PrivateSoundServer {
  public:
   PrivateSoundServer();
@@ -26,6 +27,9 @@ class PrivateSoundServer {
   [[nodiscard]] QString SocketPath() const;
   // pactl's output, with this server's environment.
   QString Pactl(const QStringList& arguments) const;
+  // Makes `sink` the default and waits until the server says so: under
+  // PipeWire the session manager takes the switch over a moment later.
+  [[nodiscard]] bool SetDefaultSink(const QString& sink) const;
   // The raw volume of the sink's first channel, or -1 when it cannot be read.
   int SinkVolume(const QString& sink = "@DEFAULT_SINK@") const;
   // Polls the sink until it reads `raw` or one more (the pulse plugin's

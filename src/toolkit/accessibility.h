@@ -1,0 +1,23 @@
+#pragma once
+
+class QLabel;
+class QWidget;
+
+namespace toolkit {
+
+// What assistive technology (screen readers, through AT-SPI) is told about a
+// form beyond what Qt works out for itself.
+
+// The form is a frame named by its caption, and lists only the controls that
+// carry meaning: parts marked decorative are left out.
+void ExposeAsFrame(QWidget* form);
+void MarkDecorative(QWidget* part);
+
+// The form's status text is spoken with the control that has the focus: it
+// becomes that control's description, so a screen reader presents a change
+// of it as it presents any change of the focused control's description.
+void SetStatusText(QWidget* form, const QLabel* status);
+// Run after the status label's shown text changed.
+void StatusTextShown(const QLabel* status);
+
+}  // namespace toolkit

@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# The real program under a real X window manager (openbox) on Xvfb, against a
+# private PulseAudio: placed in the middle of the screen with its frame,
+# worked with the keyboard alone, and driven through AT-SPI as a screen reader
+# drives it (private session bus and accessibility bus).
+#   e2e_openbox.sh BLARGO_BINARY OUTPUT_DIR
+set -euo pipefail
+command -v openbox >/dev/null || { echo "e2e_openbox.sh: needs openbox (Debian package openbox)" >&2; exit 1; }
+command -v dbus-run-session >/dev/null || { echo "e2e_openbox.sh: needs dbus-run-session (Debian package dbus-daemon)" >&2; exit 1; }
+[ -x /usr/libexec/at-spi-bus-launcher ] || { echo "e2e_openbox.sh: needs at-spi-bus-launcher (Debian package at-spi2-core)" >&2; exit 1; }
+/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "e2e_openbox.sh: needs pyatspi (Debian package python3-pyatspi)" >&2; exit 1; }
+# A session bus of our own, gone with the test.
+if [ -z "${BLARGO_PRIVATE_BUS:-}" ]; then
+  BLARGO_PRIVATE_BUS=1 exec dbus-run-session -- bash "$0" "$@" 2> >(grep -v 'Failed to set fd limit' >&2)
+fi
+blargo=$1
+out=$2
+mkdir -p "$out"
+wm_pid=""
+bus_pid=""
+on_exit() {
+  [ -z "$wm_pid" ] || kill "$wm_pid" 2>/dev/null || true
+  [ -z "$bus_pid" ] || kill "$bus_pid" 2>/dev/null || true
+}
+# shellcheck source=support/x11_session.sh
+source "$(dirname "$0")/support/x11_session.sh"
+
+mkdir -p "$work/wm-home"
+HOME="$work/wm-home" openbox --sm-disable >"$work/wm.log" 2>&1 &
+wm_pid=$!
+# openbox owns the window manager selection once it manages the screen.
+for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
+/usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
+bus_pid=$!
+
+pactl set-sink-volume @DEFAULT_SINK@ 100%
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+start_program "$blargo"
+
+# 1. Centred with its frame, once openbox has framed it.
+frame_box() {
+  local extents left right top bottom
+  extents=$(xprop -id "$window" _NET_FRAME_EXTENTS | sed -n 's/.* = //p' | tr -d ' ')
+  [ -n "$extents" ] || return 1
+  IFS=, read -r left right top bottom <<<"$extents"
+  local info x y w h
+  info=$(xwininfo -id "$window")
+  x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+  y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+  w=$(sed -n 's/.*Width: *//p' <<<"$info")
+  h=$(sed -n 's/.*Height: *//p' <<<"$info")
+  echo $((x - left)) $((y - top)) $((w + left + right)) $((h + top + bottom))
+}
+centred() {
+  local fx fy fw fh
+  read -r fx fy fw fh < <(frame_box) || return 1
+  # Twice the centre against the screen's 1024x768, to stay in integers.
+  local dx=$((2 * fx + fw - 1024)) dy=$((2 * fy + fh - 768))
+  [ "${dx#-}" -le 4 ] && [ "${dy#-}" -le 4 ]
+}
+for _ in $(seq 100); do centred && break; sleep 0.1; done
+centred || fail "the frame $(frame_box || echo unknown) is not centred on the 1024x768 screen"
+read -r fx fy fw fh < <(frame_box)
+[ "$fh" -gt 445 ] || fail "openbox put no frame around the window ($fw x $fh)"
+import -window root "$out/openbox.png"
+
+# 2. The keyboard alone: Tab order from the slider, Return, keypad Enter and Space.
+xdotool windowactivate --sync "$window" 2>/dev/null || true
+wait_sink() {  # wait_sink LEVEL: the default sink reaches LEVEL (or one above)
+  for _ in $(seq 100); do
+    local v
+    v=$(sink)
+    [ "$v" = "$1" ] || [ "$v" = $(($1 + 1)) ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# Slider, SET 50%, SET100%, MUTE, SET 25%, SET 75%, PLAY BABY!!!
+xdotool key --delay 50 Tab Tab Tab Tab Tab Return
+wait_sink 49500 || fail "Return on SET 75% left the sink at $(sink)"
+xdotool key --delay 50 shift+Tab shift+Tab KP_Enter
+wait_sink 0 || fail "keypad Enter on MUTE left the sink at $(sink)"
+xdotool key --delay 50 Tab Tab Tab space
+for _ in $(seq 100); do [ "$(sink)" != 0 ] && break; sleep 0.1; done
+[ "$(sink)" != 0 ] || fail "Space on PLAY BABY!!! started no party"
+sleep 0.3
+import -window root "$out/openbox-party.png"
+# The focus went to STOP DEVIL!!!, so Space again stops the party.
+xdotool key space
+stopped=""
+for _ in $(seq 100); do
+  a=$(sink); sleep 0.2; b=$(sink)
+  [ "$a" = "$b" ] && [ "$(pixel 20 20)" = 000000 ] && { stopped=$b; break; }
+done
+[ -n "$stopped" ] || fail "Space on STOP DEVIL!!! did not end party mode"
+# And back on PLAY BABY!!!, Space starts it again.
+xdotool key space
+for _ in $(seq 100); do [ "$(sink)" != "$stopped" ] && break; sleep 0.1; done
+[ "$(sink)" != "$stopped" ] || fail "the focus did not come back to PLAY BABY!!!"
+xdotool key Escape
+
+# 3. Through AT-SPI, as a screen reader.
+/usr/bin/python3 "$(dirname "$0")/support/atspi_window.py" full || fail "the AT-SPI checks failed"
+
+kill -0 "$app_pid" || fail "the program died"
+kill "$app_pid"
+wait "$app_pid" 2>/dev/null || true
+
+# 4. Three times too large for the screen, the frame's top-left corner stays on
+# it, so the title bar can be grabbed to bring any control into view.
+QT_SCALE_FACTOR=3 start_program "$blargo"
+for _ in $(seq 100); do read -r fx fy fw fh < <(frame_box) && [ "$fh" -gt $((445 * 3)) ] && break; sleep 0.1; done
+read -r fx fy fw fh < <(frame_box) || fail "no frame around the scaled window"
+[ "$fx" -ge 0 ] && [ "$fy" -ge 0 ] && [ "$fx" -lt 1024 ] && [ "$fy" -lt 768 ] ||
+  fail "at scale 3 the frame's top-left corner is off the screen: $fx,$fy"
+echo "1 passed, 0 failed"

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# The real program as a native Wayland client of a real compositor (weston,
+# headless, drawn in software so its screenshooter can read the pixels),
+# against a private sound server: it shows its title and app id, is
+# photographed, and is driven through AT-SPI (there is no xdotool here).
+#   e2e_wayland.sh BLARGO_BINARY OUTPUT_DIR
+set -euo pipefail
+for tool in weston:weston weston-screenshooter:weston dbus-run-session:dbus-daemon; do
+  command -v "${tool%%:*}" >/dev/null ||
+    { echo "e2e_wayland.sh: needs ${tool%%:*} (Debian package ${tool#*:})" >&2; exit 1; }
+done
+[ -x /usr/libexec/at-spi-bus-launcher ] || { echo "e2e_wayland.sh: needs at-spi-bus-launcher (Debian package at-spi2-core)" >&2; exit 1; }
+/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "e2e_wayland.sh: needs pyatspi (Debian package python3-pyatspi)" >&2; exit 1; }
+if [ -z "${BLARGO_PRIVATE_BUS:-}" ]; then
+  BLARGO_PRIVATE_BUS=1 exec dbus-run-session -- bash "$0" "$@" 2> >(grep -v 'Failed to set fd limit' >&2)
+fi
+blargo=$(realpath "$1")
+out=$(mkdir -p "$2" && cd "$2" && pwd)
+compositor_pid=""
+bus_pid=""
+on_exit() {
+  [ -z "$compositor_pid" ] || kill "$compositor_pid" 2>/dev/null || true
+  [ -z "$bus_pid" ] || kill "$bus_pid" 2>/dev/null || true
+}
+# shellcheck source=support/x11_session.sh
+source "$(dirname "$0")/support/x11_session.sh"  # the sound server; X is not used
+unset DISPLAY
+
+# The compositor's runtime dir is its own, and so is the program's.
+export XDG_RUNTIME_DIR="$work/wayland"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+weston --backend=headless-backend.so --use-pixman --width=1024 --height=768 --idle-time=0 \
+  --socket=blargo-0 --debug >"$work/weston.log" 2>&1 &
+compositor_pid=$!
+for _ in $(seq 200); do [ -S "$XDG_RUNTIME_DIR/blargo-0" ] && break; sleep 0.05; done
+[ -S "$XDG_RUNTIME_DIR/blargo-0" ] || { cat "$work/weston.log" >&2; fail "weston did not start"; }
+export WAYLAND_DISPLAY=blargo-0
+/usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
+bus_pid=$!
+
+pactl set-sink-volume @DEFAULT_SINK@ 100%
+# The protocol trace shows what the compositor was told.
+QT_QPA_PLATFORM=wayland QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 WAYLAND_DEBUG=1 "$blargo" \
+  >"$work/app.log" 2>&1 &
+app_pid=$!
+shown() { grep -q 'xdg_toplevel@[0-9]*\.set_title("bLaRgO v1\.01")' "$work/app.log" &&
+  grep -q 'wl_surface@[0-9]*\.commit()' "$work/app.log"; }
+for _ in $(seq 200); do shown && break; kill -0 "$app_pid" || break; sleep 0.05; done
+shown || fail "no Wayland window titled 'bLaRgO v1.01'"
+grep -q 'xdg_toplevel@[0-9]*\.set_app_id("org\.blargo\.Blargo")' "$work/app.log" ||
+  fail "the window's app id is not org.blargo.Blargo"
+
+# The window is drawn: black background inside weston's desktop. Wait for the
+# first frame, then photograph it.
+black_share() {
+  rm -f "$work"/shots/*.png
+  mkdir -p "$work/shots"
+  (cd "$work/shots" && weston-screenshooter >/dev/null 2>&1) || return 1
+  local shot
+  shot=$(ls "$work"/shots/*.png 2>/dev/null | head -n 1)
+  [ -n "$shot" ] || return 1
+  cp "$shot" "$out/wayland.png"
+  convert "$shot" -fill white +opaque black -fill black -opaque black -format '%[fx:1-mean]' info:
+}
+drawn=""
+for _ in $(seq 40); do
+  b=$(black_share || echo 0)
+  awk -v b="$b" 'BEGIN { exit !(b > 0.3) }' && { drawn=1; break; }
+  sleep 0.25
+done
+[ -n "$drawn" ] || fail "the screenshot shows no black window (black share $b)"
+
+# A preset lands on the sink; party mode starts and stops.
+/usr/bin/python3 "$(dirname "$0")/support/atspi_window.py" basic || fail "the AT-SPI checks failed"
+kill -0 "$app_pid" || fail "the program died"
+echo "1 passed, 0 failed"
