@@ -23,44 +23,57 @@ is_ramp_volume() {
 }
 is_cycle_colour() { case "$1" in ff0000 | ffff00 | 00ff00 | 00ffff | 0000ff) return 0 ;; esac; return 1; }
 
+# A ramp level between 30 % and 95 %: past the first climb from 5 %.
+in_the_ramp() {
+  local v
+  v=$(sink)
+  [ "$v" != 65536 ] && [ "$v" -ge $((30 * 660)) ] 2>/dev/null && is_ramp_volume "$v"
+}
+
 pactl set-sink-volume @DEFAULT_SINK@ 100%
 start_program "$blargo"
 # "PLAY BABY!!!" is 216..465 x 240..265; "STOP DEVIL!!!" 8..73 x 408..441.
 click 340 252
-sleep 0.3  # past the first climb from 5 %
+wait_for in_the_ramp || fail "the volume did not reach the ramp's range; it is $(sink)"
 
+# Samples until both the colour and the volume have been seen to change, and
+# at least 12 were taken, as slowly as the machine allows.
 colours=()
 volumes=()
-end=$((SECONDS + 2))
-shots=0
-while [ $shots -lt 12 ] && [ $SECONDS -le $end ]; do
+distinct() { printf '%s\n' "$@" | sort -u | wc -l; }
+sample() {
   colours+=("$(pixel 20 20)" "$(pixel 600 100)")
   volumes+=("$(sink)")
-  shots=$((shots + 1))
-done
+  [ ${#volumes[@]} -ge 12 ] && [ "$(distinct "${colours[@]}")" -ge 2 ] &&
+    [ "$(distinct "${volumes[@]}")" -ge 2 ]
+}
+WAIT_SECONDS=30 wait_for sample || true
+shots=${#volumes[@]}
 import -window "$window" "$out/party.png"
 for c in "${colours[@]}"; do is_cycle_colour "$c" || fail "background $c is not a cycle colour"; done
 for v in "${volumes[@]}"; do is_ramp_volume "$v" || fail "sink volume $v is not a ramp level"; done
-distinct_colours=$(printf '%s\n' "${colours[@]}" | sort -u | wc -l)
-distinct_volumes=$(printf '%s\n' "${volumes[@]}" | sort -u | wc -l)
+distinct_colours=$(distinct "${colours[@]}")
+distinct_volumes=$(distinct "${volumes[@]}")
 [ "$distinct_colours" -ge 2 ] || fail "the background did not change: ${colours[*]}"
 [ "$distinct_volumes" -ge 2 ] || fail "the volume did not move: ${volumes[*]}"
 
 click 40 424
-sleep 0.3
-[ "$(pixel 20 20)" = 000000 ] || fail "background after STOP is $(pixel 20 20), not black"
+wait_for pixel_is 20 20 000000 || fail "background after STOP is $(pixel 20 20), not black"
 stopped=$(sink)
 is_ramp_volume "$stopped" || fail "the volume after STOP, $stopped, is not a ramp level"
+# Nothing is written once the party has stopped: the volume holds for a while.
 sleep 0.5
 [ "$(sink)" = "$stopped" ] || fail "the volume moved after STOP: $stopped then $(sink)"
 import -window "$window" "$out/after-stop.png"
 
-# Closing the window mid-party ends the program at once, with success.
+# Closing the window mid-party ends the program at once, with success; "at
+# once" is within 10 s, which only a hang misses.
 click 340 252
-sleep 0.3
+partying() { is_cycle_colour "$(pixel 20 20)"; }
+wait_for partying || fail "PLAY did not start the party again"
 "$close_window" "$window"
-for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.02; done
-kill -0 "$app_pid" 2>/dev/null && fail "the program still runs 1 s after its window was closed"
+ended() { ! kill -0 "$app_pid" 2>/dev/null; }
+wait_for ended || fail "the program still runs 10 s after its window was closed"
 status=0
 wait "$app_pid" || status=$?
 app_pid=""

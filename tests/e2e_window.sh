@@ -21,25 +21,28 @@ start_program "$blargo"
 centre=$((X + WIDTH / 2))
 [ $centre -ge $((500 * scale)) ] && [ $centre -le $((524 * scale)) ] || fail "window not centred (x=$X)"
 
-sleep 0.3
 shot="$out/window-scale$scale.png"
-import -window "$window" "$shot"
-# Mostly the black background, with the light text and controls on it.
-black=$(convert "$shot" -fill white +opaque black -fill black -opaque black -format '%[fx:1-mean]' info:)
-awk -v b="$black" 'BEGIN { exit !(b > 0.80) }' || fail "background is not black (black share $black)"
+# Mostly the black background, with the light text and controls on it: the
+# share of black once the window has painted them.
+black=""
+painted() {
+  import -window "$window" "$shot" 2>/dev/null || return 1
+  black=$(convert "$shot" -fill white +opaque black -fill black -opaque black -format '%[fx:1-mean]' info:)
+  awk -v b="$black" 'BEGIN { exit !(b > 0.80 && b < 0.99) }'
+}
+wait_for painted || fail "the window is not black with its controls on it (black share $black)"
 # Starting writes nothing.
 [ "$(sink)" = 65536 ] || fail "the program changed the volume at start"
 
 # "SET 25%" is 248..313 x 200..225 in window pixels.
-click 280 212; sleep 0.2
-v=$(sink)
-[ "$v" = 16500 ] || [ "$v" = 16501 ] || fail "SET 25% left the sink at $v"
+click 280 212
+wait_for sink_is 16500 16501 || fail "SET 25% left the sink at $(sink)"
 # "SET100%" is 432..489.
-click 460 212; sleep 0.2
-[ "$(sink)" = 65536 ] || fail "SET100% left the sink at $(sink)"
+click 460 212
+wait_for sink_is 65536 || fail "SET100% left the sink at $(sink)"
 # "MUTE" is 192..249.
-click 220 212; sleep 0.2
-[ "$(sink)" = 0 ] || fail "MUTE left the sink at $(sink)"
+click 220 212
+wait_for sink_is 0 || fail "MUTE left the sink at $(sink)"
 import -window "$window" "$out/window-muted-scale$scale.png"
 
 kill -0 "$app_pid" || fail "the program died"

@@ -19,6 +19,14 @@ on_exit() {
 }
 trap on_exit EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# shellcheck source=../scripts/need.sh
+source "$(dirname "$0")/../scripts/need.sh"
+need desktop-file-validate desktop-file-utils
+need appstreamcli appstream
+need man man-db
+need identify imagemagick
+need dpkg-shlibdeps dpkg-dev
+need file file  # CPack computes the dependencies with it
 
 files=(
   bin/blargo

@@ -12,7 +12,6 @@
 #include "support/scroll_bar_parts.h"
 #include "toolkit/qt_access.h"
 #include "window/form1.h"
-#include "window/party_colours.h"
 
 using toolkit::WidgetOf;
 using Levels = std::vector<std::int32_t>;
@@ -70,7 +69,7 @@ class PartyTest : public QObject {
     QVERIFY(!WidgetOf(form_->Command7)->isVisible());
     QVERIFY(WidgetOf(form_->Line1)->isVisible());
     QVERIFY(!form_->Timer1.Enabled() && !form_->Timer2.Enabled() && !form_->Timer3.Enabled());
-    QCOMPARE(form_->BackColor(), kBlack);
+    QCOMPARE(form_->BackColor(), toolkit::Colour{0});
   }
 
  private slots:
@@ -100,7 +99,7 @@ class PartyTest : public QObject {
     }
     QVERIFY(WidgetOf(form_->VScroll1)->isVisible());
     QVERIFY(form_->Timer1.Enabled() && !form_->Timer2.Enabled() && form_->Timer3.Enabled());
-    QCOMPARE(form_->BackColor(), kRed);
+    QCOMPARE(form_->BackColor(), toolkit::Colour{0x000000FF});
     QVERIFY(recording_mixer::Calls().empty());
     QCOMPARE(form_->RampLevel, std::string("0"));
   }
@@ -237,18 +236,20 @@ class PartyTest : public QObject {
 
   void theBackgroundCyclesFiveColours() {
     Play();
-    const toolkit::Colour expected[] = {kYellow, kGreen, kCyan, kBlue, kRed, kYellow};
+    // Yellow, green, cyan, blue, red, yellow as 0x00BBGGRR.
+    const toolkit::Colour expected[] = {0x0000FFFF, 0x0000FF00, 0x00FFFF00,
+                                        0x00FF0000, 0x000000FF, 0x0000FFFF};
     for (toolkit::Colour colour : expected) {
       QVERIFY(form_->Timer3.FireTick());
       QCOMPARE(form_->BackColor(), colour);
     }
-    for (toolkit::Colour outside : {kBlack, toolkit::Colour{0x00123456}, toolkit::kHighlightText}) {
+    for (toolkit::Colour outside : {0x00000000U, 0x00123456U, 0x8000000EU}) {
       form_->SetBackColor(outside);
       form_->Timer3.FireTick();
       QCOMPARE(form_->BackColor(), outside);
     }
     Stop();
-    QCOMPARE(form_->BackColor(), kBlack);
+    QCOMPARE(form_->BackColor(), toolkit::Colour{0});
     QVERIFY(!form_->Timer3.FireTick());
   }
 
@@ -268,7 +269,20 @@ class PartyTest : public QObject {
     form_->Show();
     QVERIFY(QTest::qWaitForWindowExposed(WidgetOf(*form_)));
     Play();
-    QTimer::singleShot(50, [this] { form_->Close(); });
+    // Closed once the real timers have written, however slowly they come;
+    // the guard only ends a loop that closing failed to end.
+    QTimer close_when_written;
+    close_when_written.callOnTimeout([this, &close_when_written] {
+      if (recording_mixer::Calls().size() > 2) {
+        close_when_written.stop();
+        form_->Close();
+      }
+    });
+    close_when_written.start(5);
+    QTimer guard;
+    guard.setSingleShot(true);
+    guard.callOnTimeout([] { QCoreApplication::exit(1); });
+    guard.start(30000);
     QCOMPARE(QApplication::exec(), 0);
     QVERIFY(recording_mixer::Calls().size() > 2);  // the real timers ran
     QVERIFY(!WidgetOf(*form_)->isVisible());

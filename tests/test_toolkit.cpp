@@ -100,7 +100,10 @@ class ToolkitTest : public QObject {
     QTest::mouseClick(toolkit::WidgetOf(button), Qt::LeftButton);
     QCOMPARE(OpenErrorReports(), 1);
     QTimer::singleShot(0, [&form] { form.Close(); });
-    QTimer::singleShot(3000, [] { QCoreApplication::exit(1); });  // it did not end
+    QTimer guard;  // ends the loop only if closing did not
+    guard.setSingleShot(true);
+    guard.callOnTimeout([] { QCoreApplication::exit(1); });
+    guard.start(30000);
     QCOMPARE(QApplication::exec(), 0);
   }
 

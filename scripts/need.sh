@@ -1,0 +1,8 @@
+# Sourced by the scripts and end-to-end tests. `need TOOL PACKAGE` stops the
+# script with one line naming the Debian package when TOOL is not on PATH, so
+# a missing tool is never mistaken for a failing (or a passing) check.
+need() {
+  command -v "$1" >/dev/null 2>&1 && return 0
+  echo "$(basename "$0"): $1 not found; install the Debian package $2 (./scripts/deps test installs everything)" >&2
+  exit 1
+}
