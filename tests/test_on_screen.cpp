@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "support/manual_time.h"
 #include "support/recording_mixer.h"
 #include "toolkit/qt_access.h"
 #include "window/form1.h"
@@ -35,9 +36,13 @@ QString Hex(QRgb rgb) { return QColor(rgb).name(); }
 class OnScreenTest : public QObject {
   Q_OBJECT
 
+  std::unique_ptr<ManualTime> time_;
   std::unique_ptr<Form1> form_;
 
+  // What the window shows once its pending changes have gone to the display:
+  // with time stopped, frames come only when asked for.
   QImage Grab() const {
+    toolkit::PresentNow(*form_);
     QWidget* window = WidgetOf(*form_);
     return window->screen()->grabWindow(window->winId()).toImage();
   }
@@ -95,15 +100,16 @@ class OnScreenTest : public QObject {
 
   void init() {
     recording_mixer::Clear();
+    // Real ticks would race the stepping below.
+    time_ = std::make_unique<ManualTime>();
     form_ = std::make_unique<Form1>();
     form_->Show();
     QVERIFY(QTest::qWaitForWindowExposed(WidgetOf(*form_)));
-    // Real ticks would race the stepping below.
-    for (auto* timer : {&form_->Timer1, &form_->Timer2, &form_->Timer3}) {
-      toolkit::TimerOf(*timer)->blockSignals(true);
-    }
   }
-  void cleanup() { form_.reset(); }
+  void cleanup() {
+    form_.reset();
+    time_.reset();
+  }
 
   void partyShowsRedYellowGreenCyanBlueInTurn() {
     QTest::mouseClick(WidgetOf(form_->Command6), Qt::LeftButton);
