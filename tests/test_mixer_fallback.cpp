@@ -16,6 +16,7 @@
 #include "mixer/module1.h"
 #include "mixer/server_first_volume.h"
 #include "support/private_sound_server.h"
+#include "support/sink_level.h"
 #include "support/stepped_clock.h"
 #include "toolkit/qt_access.h"
 #include "window/form1.h"
@@ -23,8 +24,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-bool Near(int raw, int level) { return raw == level || raw == level + 1; }
 
 void Click(const toolkit::CommandButton& button) {
   QTest::mouseClick(toolkit::WidgetOf(button), Qt::LeftButton);
@@ -64,18 +63,18 @@ class MixerFallbackTest : public QObject {
     const auto clock = std::make_shared<SteppedClock>();
     mixer::MixerThread mixer(std::make_unique<mixer::ServerFirstVolume>(clock), clock, {});
     QVERIFY(mixer.Write(16500));
-    QVERIFY(Near(alsa_side_.SinkVolume(), 16500));
+    QVERIFY(SinkHoldsLevel(alsa_side_.SinkVolume(), 16500));
     Form1 form;
     form.Show();
     Click(form.Command5);
-    QVERIFY(Near(alsa_side_.AwaitSinkVolume(49500), 49500));
+    QVERIFY(SinkHoldsLevel(alsa_side_.AwaitSinkVolume(49500), 49500));
   }
 
   void theWindowKeepsAnsweringWhileAlsasServerIsFrozen() {
     Form1 form;
     form.Show();
     Click(form.Command4);
-    QVERIFY(Near(alsa_side_.AwaitSinkVolume(16500), 16500));
+    QVERIFY(SinkHoldsLevel(alsa_side_.AwaitSinkVolume(16500), 16500));
     alsa_side_.Freeze();
     QElapsedTimer clock;
     clock.start();
@@ -97,16 +96,16 @@ class MixerFallbackTest : public QObject {
     // ALSA keeps serving until the next look for the server, 500 ms on.
     clock->Advance(499ms);
     QVERIFY(volume.SetVolume(33000));
-    QVERIFY(Near(alsa_side_.SinkVolume(), 33000));
+    QVERIFY(SinkHoldsLevel(alsa_side_.SinkVolume(), 33000));
     QCOMPARE(server_.SinkVolume(), before);
     clock->Advance(1ms);
     QVERIFY(volume.SetVolume(33000));
-    QVERIFY(Near(server_.SinkVolume(), 33000));
+    QVERIFY(SinkHoldsLevel(server_.SinkVolume(), 33000));
     // The ALSA handle opened meanwhile, with the plugin's connection, is let go.
     QVERIFY(!volume.AlsaIsOpen());
     QVERIFY(volume.SetVolume(0));
     QCOMPARE(server_.SinkVolume(), 0);
-    QVERIFY(Near(alsa_side_.SinkVolume(), 33000));  // no longer written
+    QVERIFY(SinkHoldsLevel(alsa_side_.SinkVolume(), 33000));  // no longer written
   }
 
   void withNeitherEveryWriteFailsFastAndTheLabelStillUpdates() {

@@ -182,7 +182,7 @@ class PacingTest : public QObject {
   void aBurstOfChangesIsSpokenAFewTimesEndingInTheLatest() {
     ManualTime time;
     toolkit::Form form("t", 6000, 3000);
-    toolkit::Label label(form, "??%", {0, 0, 1335, 255}, 0);
+    toolkit::Label label(form, "??%", {0, 0, 1335, 255});
     toolkit::HScrollBar bar(form, {0, 600, 4215, 255}, 1, 0, 100);
     form.Show();
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
@@ -219,7 +219,7 @@ class PacingTest : public QObject {
   void aSingleChangeIsSeenAndHeardAtOnce() {
     ManualTime time;
     toolkit::Form form("t", 6000, 3000);
-    toolkit::Label label(form, "??%", {0, 0, 1335, 255}, 0);
+    toolkit::Label label(form, "??%", {0, 0, 1335, 255});
     toolkit::HScrollBar bar(form, {0, 600, 4215, 255}, 1, 0, 100);
     form.Show();
     auto* qlabel = qobject_cast<QLabel*>(toolkit::WidgetOf(label));
@@ -268,7 +268,7 @@ class PacingTest : public QObject {
   void presentNowPushesWhatWaits() {
     ManualTime time;
     toolkit::Form form("t", 6000, 3000);
-    toolkit::Label label(form, "a", {0, 0, 1335, 255}, 0);
+    toolkit::Label label(form, "a", {0, 0, 1335, 255});
     form.Show();
     label.SetText("b");
     LoopComesRound();

@@ -12,6 +12,7 @@
 #include "mixer/pulse_volume.h"
 #include "mixer/server_first_volume.h"
 #include "support/private_sound_server.h"
+#include "support/sink_level.h"
 #include "support/stepped_clock.h"
 #include "support/threaded_call.h"
 #include "toolkit/qt_access.h"
@@ -22,8 +23,6 @@ using mixer::PulseVolume;
 using Outcome = PulseVolume::Outcome;
 
 namespace {
-
-bool Near(int raw, int level) { return raw == level || raw == level + 1; }
 
 // Every channel's raw volume, as pactl lists them.
 QList<int> Channels(const PrivateSoundServer& server, const QString& sink = "@DEFAULT_SINK@") {
@@ -86,13 +85,13 @@ class ServerVolumeTest : public QObject {
     for (const auto& preset : presets) {
       Click(preset.button);
       const int volume = server_.AwaitSinkVolume(preset.level);
-      QVERIFY2(Near(volume, preset.level), qPrintable(QString::number(volume)));
+      QVERIFY2(SinkHoldsLevel(volume, preset.level), qPrintable(QString::number(volume)));
       const QList<int> channels = Channels(server_);
       QCOMPARE(channels.size(), 2);
       QCOMPARE(channels[1], channels[0]);
     }
     form.VScroll1.SetValue(64);
-    QVERIFY(Near(server_.AwaitSinkVolume(64 * 660), 64 * 660));
+    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(64 * 660), 64 * 660));
   }
 
   void followsTheDefaultSinkWithoutARestart() {
@@ -101,8 +100,8 @@ class ServerVolumeTest : public QObject {
     server_.Pactl({"set-sink-volume", "blargo_other", "10%"});
     QVERIFY(server_.SetDefaultSink("blargo_other"));
     QCOMPARE(volume.Write(49500), Outcome::kDone);
-    QVERIFY(Near(server_.SinkVolume("blargo_other"), 49500));
-    QVERIFY(Near(server_.SinkVolume("blargo_null"), 33000));
+    QVERIFY(SinkHoldsLevel(server_.SinkVolume("blargo_other"), 49500));
+    QVERIFY(SinkHoldsLevel(server_.SinkVolume("blargo_null"), 33000));
   }
 
   void aKilledServerFailsFastAndARestartedOneIsFoundAgain() {
@@ -120,7 +119,7 @@ class ServerVolumeTest : public QObject {
     QVERIFY(server_.Start());
     clock->Advance(500ms);
     QCOMPARE(volume.Write(49500), Outcome::kDone);
-    QVERIFY(Near(server_.SinkVolume(), 49500));
+    QVERIFY(SinkHoldsLevel(server_.SinkVolume(), 49500));
   }
 
   void reconnectsAtMostEveryInterval() {
@@ -139,7 +138,7 @@ class ServerVolumeTest : public QObject {
     QCOMPARE(volume.Write(33000), Outcome::kNoServer);
     clock->Advance(1ms);
     QCOMPARE(volume.Write(33000), Outcome::kDone);
-    QVERIFY(Near(server_.SinkVolume(), 33000));
+    QVERIFY(SinkHoldsLevel(server_.SinkVolume(), 33000));
   }
 
   void aFrozenServerCostsOneBoundedWriteThenFailsAtOnce() {
@@ -162,16 +161,16 @@ class ServerVolumeTest : public QObject {
     // Once thawed, the server answers the request it holds and gets the
     // newest level next, without another write and without the clock moving.
     server_.Thaw();
-    QVERIFY(Near(server_.AwaitSinkVolume(49500), 49500));
+    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(49500), 49500));
     QVERIFY(mixer.Write(16500));
-    QVERIFY(Near(server_.SinkVolume(), 16500));
+    QVERIFY(SinkHoldsLevel(server_.SinkVolume(), 16500));
   }
 
   void theWindowKeepsAnsweringWhileTheServerIsFrozen() {
     Form1 form;
     form.Show();
     Click(form.Command4);
-    QVERIFY(Near(server_.AwaitSinkVolume(16500), 16500));
+    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(16500), 16500));
     server_.Freeze();
     QElapsedTimer clock;
     clock.start();
@@ -184,7 +183,7 @@ class ServerVolumeTest : public QObject {
     server_.Thaw();
     QCOMPARE(server_.AwaitSinkVolume(0), 0);
     Click(form.Command5);
-    QVERIFY(Near(server_.AwaitSinkVolume(49500), 49500));
+    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(49500), 49500));
   }
 
   void aStalledServerEndsAtTheLevelTheLabelShows() {
@@ -197,7 +196,7 @@ class ServerVolumeTest : public QObject {
     Click(form.Command5);
     QCOMPARE(form.Label1.Text(), std::string("75%"));
     server_.Thaw();
-    QVERIFY(Near(server_.AwaitSinkVolume(49500), 49500));
+    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(49500), 49500));
   }
 };
 

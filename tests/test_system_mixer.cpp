@@ -9,6 +9,7 @@
 #include "mixer/module1.h"
 #include "mixer/volume_scale.h"
 #include "support/private_sound_server.h"
+#include "support/sink_level.h"
 #include "support/threaded_call.h"
 #include "toolkit/qt_access.h"
 #include "window/form1.h"
@@ -27,8 +28,6 @@ MIXERCONTROLDETAILS ValidDetails(MIXERCONTROLDETAILS_UNSIGNED& value) {
   details.paDetails = &value;
   return details;
 }
-
-bool IsHalfOf65536(int raw, int expected) { return raw == expected || raw == expected + 1; }
 
 // Far above the 50 ms budget, yet short enough to catch a write that hangs.
 constexpr qint64 kAnswersWithinMs = 1000;
@@ -90,7 +89,7 @@ class SystemMixerTest : public QObject {
     // None of those reached the sink.
     QVERIFY(server_.SinkVolume() != 33000);
     QCOMPARE(Write(0, details), MMSYSERR_NOERROR);
-    QVERIFY(IsHalfOf65536(server_.SinkVolume(), 33000));
+    QVERIFY(SinkHoldsLevel(server_.SinkVolume(), 33000));
   }
 
   void scalesOntoTheElementsRange() {
@@ -105,29 +104,29 @@ class SystemMixerTest : public QObject {
 
   void presetsAndSliderSetTheRealSink() {
     Click(form_->Command5);
-    QVERIFY(IsHalfOf65536(server_.AwaitSinkVolume(49500), 49500));
-    QVERIFY(IsHalfOf65536(server_.SinkVolume("blargo_null"), 49500));
+    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(49500), 49500));
+    QVERIFY(SinkHoldsLevel(server_.SinkVolume("blargo_null"), 49500));
     Click(form_->Command3);
     QCOMPARE(server_.AwaitSinkVolume(0), 0);
     QVERIFY(!server_.Pactl({"get-sink-mute", "@DEFAULT_SINK@"}).contains("yes"));
     Click(form_->Command4);
-    QVERIFY(IsHalfOf65536(server_.AwaitSinkVolume(16500), 16500));
+    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(16500), 16500));
     Click(form_->Command1);
-    QVERIFY(IsHalfOf65536(server_.AwaitSinkVolume(33000), 33000));
+    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(33000), 33000));
     Click(form_->Command2);
     QCOMPARE(server_.AwaitSinkVolume(65536), 65536);
     form_->VScroll1.SetValue(40);
-    QVERIFY(IsHalfOf65536(server_.AwaitSinkVolume(26400), 26400));
+    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(26400), 26400));
     QCOMPARE(form_->Label1.Text(), std::string("40%"));
   }
 
   void writesAgainAfterAnotherProgramMovedTheVolume() {
     Click(form_->Command5);
-    QVERIFY(IsHalfOf65536(server_.AwaitSinkVolume(49500), 49500));
+    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(49500), 49500));
     server_.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "10%"});
     QVERIFY(server_.SinkVolume() < 7000);
     Click(form_->Command5);  // the slider stands at 75 already: one write
-    QVERIFY(IsHalfOf65536(server_.AwaitSinkVolume(49500), 49500));
+    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(49500), 49500));
   }
 
   // ALSA keeps its own copy of the volume and skips a write equal to it, so
@@ -138,11 +137,11 @@ class SystemMixerTest : public QObject {
   void theAlsaPathWritesAgainAfterAnotherProgramMovedTheVolume() {
     mixer::AlsaVolume alsa("default", mixer::MachineClock());
     QVERIFY(alsa.SetVolume(49500));
-    QVERIFY(IsHalfOf65536(server_.SinkVolume(), 49500));
+    QVERIFY(SinkHoldsLevel(server_.SinkVolume(), 49500));
     server_.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "10%"});
     QVERIFY(server_.SinkVolume() < 7000);
     QVERIFY(PollUntil(
-        [&] { return alsa.SetVolume(49500) && IsHalfOf65536(server_.SinkVolume(), 49500); },
+        [&] { return alsa.SetVolume(49500) && SinkHoldsLevel(server_.SinkVolume(), 49500); },
         std::chrono::seconds(3)));
   }
 
@@ -161,9 +160,9 @@ class SystemMixerTest : public QObject {
     // The newest level, 75 %, reaches the restarted server without another
     // write; a write after that is confirmed again.
     QVERIFY(server_.Start());
-    QVERIFY(IsHalfOf65536(server_.AwaitSinkVolume(49500), 49500));
+    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(49500), 49500));
     QVERIFY(SetMixerLevel(0, MIXERCONTROL{}, 16500));
-    QVERIFY(IsHalfOf65536(server_.SinkVolume(), 16500));
+    QVERIFY(SinkHoldsLevel(server_.SinkVolume(), 16500));
   }
 };
 

@@ -1,7 +1,7 @@
 // The toolkit layer's contract with the window logic, on the offscreen platform.
 #include <QApplication>
-#include <QScreen>
 #include <QPalette>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -199,7 +199,7 @@ class ToolkitTest : public QObject {
     toolkit::Form form("t", 3000, 3000);
     toolkit::CommandButton first(form, "a", {0, 0, 900, 375}, 0);
     toolkit::CommandButton hidden(form, "b", {0, 600, 900, 375}, 1);
-    toolkit::Label label(form, "c", {0, 1200, 900, 255}, 2);
+    toolkit::Label label(form, "c", {0, 1200, 900, 255});
     hidden.SetVisible(false);
     label.SetVisible(false);
     form.Show();

@@ -5,13 +5,13 @@
 #include "toolkit/error_report.h"
 #include "toolkit/form.h"
 #include "toolkit/form_layout.h"
+#include "toolkit/place.h"
 
 namespace toolkit {
 
 CommandButton::CommandButton(Form& form, const std::string& caption, TwipsRect box, int tab_index)
     : form_(form), button_(new QPushButton(QString::fromStdString(caption), form.Widget())) {
-  button_->setGeometry(TwipsToPixels(box.left), TwipsToPixels(box.top), TwipsToPixels(box.width),
-                       TwipsToPixels(box.height));
+  PlaceInTwips(button_, box);
   button_->setFocusPolicy(Qt::StrongFocus);
   // Outside a dialog Qt leaves Return and Enter to the window; here they press
   // the focused button, as on the desktops this program's users come from.
@@ -32,8 +32,6 @@ void CommandButton::OnClick(std::function<void()> handler) { click_ = std::move(
 void CommandButton::SetVisible(bool visible) { button_->setVisible(visible); }
 
 bool CommandButton::Visible() const { return !button_->isHidden(); }
-
-std::string CommandButton::Caption() const { return button_->text().toStdString(); }
 
 void CommandButton::SetFocus() { button_->setFocus(Qt::OtherFocusReason); }
 

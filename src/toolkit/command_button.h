@@ -27,7 +27,6 @@ class CommandButton {
   // A hidden button is not drawn and can be neither clicked nor focused.
   void SetVisible(bool visible);
   [[nodiscard]] bool Visible() const;
-  [[nodiscard]] std::string Caption() const;
   // Gives the button the keyboard focus; it must be visible.
   void SetFocus();
 

@@ -5,15 +5,14 @@
 #include "toolkit/accessibility.h"
 #include "toolkit/form.h"
 #include "toolkit/form_layout.h"
+#include "toolkit/place.h"
 #include "toolkit/system_colour.h"
 
 namespace toolkit {
 
-Label::Label(Form& form, const std::string& text, TwipsRect box, int /*tab_index*/)
+Label::Label(Form& form, const std::string& text, TwipsRect box)
     : form_(form), label_(new QLabel(QString::fromStdString(text), form.Widget())), text_(text) {
-  // A label never takes the focus, so its tab index orders nothing.
-  label_->setGeometry(TwipsToPixels(box.left), TwipsToPixels(box.top), TwipsToPixels(box.width),
-                      TwipsToPixels(box.height));
+  PlaceInTwips(label_, box);
   label_->setAutoFillBackground(false);
   label_->setAttribute(Qt::WA_TranslucentBackground);
   label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);

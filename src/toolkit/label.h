@@ -19,7 +19,7 @@ class Form;
 // and assistive technology hears it as the window's presenter paces it.
 class Label : private Presented {
  public:
-  Label(Form& form, const std::string& text, TwipsRect box, int tab_index);
+  Label(Form& form, const std::string& text, TwipsRect box);
   ~Label() override;
   Label(const Label&) = delete;
   Label& operator=(const Label&) = delete;

@@ -8,6 +8,7 @@
 #include "toolkit/form.h"
 #include "toolkit/form_layout.h"
 #include "toolkit/label.h"
+#include "toolkit/place.h"
 
 namespace toolkit {
 
@@ -39,8 +40,7 @@ class ScrollBarWidget : public QScrollBar {
 
 HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, int maximum)
     : form_(form), bar_(new ScrollBarWidget(form.Widget(), [this] { Announce(); })) {
-  bar_->setGeometry(TwipsToPixels(box.left), TwipsToPixels(box.top), TwipsToPixels(box.width),
-                    TwipsToPixels(box.height));
+  PlaceInTwips(bar_, box);
   bar_->setRange(minimum, maximum);
   value_ = bar_->value();
   bar_->setSingleStep(1);

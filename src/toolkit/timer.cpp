@@ -66,7 +66,7 @@ void Timer::SetEnabled(bool enabled) {
   if (enabled) {
     clock_->Enable(this);
   } else {
-    clock_->Disable(this);
+    clock_->Disable();
   }
 }
 

@@ -34,7 +34,7 @@ TimerClock::TimerClock(int interval_ms, std::unique_ptr<Alarm> alarm)
 void TimerClock::Add(Timer* timer) { timers_.push_back(timer); }
 
 void TimerClock::Remove(Timer* timer) {
-  if (timer->Enabled()) Disable(timer);
+  if (timer->Enabled()) Disable();
   std::erase(timers_, timer);
   // Destroys this clock; while it pulses, Pulse does it when done.
   if (timers_.empty() && !pulsing_) Clocks().erase(Interval());
@@ -48,7 +48,7 @@ void TimerClock::Enable(Timer* timer) {
   }
 }
 
-void TimerClock::Disable(Timer* /*timer*/) {
+void TimerClock::Disable() {
   if (--enabled_ == 0) alarm_->Cancel();
 }
 

@@ -31,7 +31,7 @@ class TimerClock {
   void Remove(Timer* timer);
   // A timer enabled during a pulse first ticks on the next one.
   void Enable(Timer* timer);
-  void Disable(Timer* timer);
+  void Disable();
 
   [[nodiscard]] int Interval() const { return interval_ms_; }
 

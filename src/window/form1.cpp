@@ -1,8 +1,8 @@
 #include "window/form1.h"
 
 #include "toolkit/colour.h"
-#include "window/party_colours.h"
 #include "window/decimal_text.h"
+#include "window/party_colours.h"
 
 namespace {
 
@@ -12,8 +12,8 @@ constexpr int kTimerIntervalMs = 1;
 
 Form1::Form1()
     : Form(kCaption, 10335, 6675),
-      Label2(*this, "Volume :", {3000, 2400, 1335, 255}, 1),
-      Label1(*this, "??%", {3600, 2400, 1335, 255}, 0),
+      Label2(*this, "Volume :", {3000, 2400, 1335, 255}),
+      Label1(*this, "??%", {3600, 2400, 1335, 255}),
       VScroll1(*this, {3000, 2640, 4215, 255}, 2, 0, 100),
       Command3(*this, "MUTE", {2880, 3000, 855, 375}, 5),
       Command4(*this, "SET 25%", {3720, 3000, 975, 375}, 6),
@@ -23,9 +23,9 @@ Form1::Form1()
       Line1(*this, {2880, 3480}, {7320, 3480}, toolkit::kTitleBarText),
       Command6(*this, "PLAY BABY!!!", {3240, 3600, 3735, 375}, 8),
       Command7(*this, "STOP DEVIL!!!", {120, 6120, 975, 495}, 9),
-      Label5(*this, kCaption, {8625, 5880, 1590, 195}, 12),
-      Label4(*this, "Pumps your volume", {8625, 6120, 1590, 195}, 11),
-      Label3(*this, "at a thousand beats a second", {8310, 6360, 1905, 195}, 10),
+      Label5(*this, kCaption, {8625, 5880, 1590, 195}),
+      Label4(*this, "Pumps your volume", {8625, 6120, 1590, 195}),
+      Label3(*this, "at a thousand beats a second", {8310, 6360, 1905, 195}),
       Timer1(kTimerIntervalMs, "Timer1"),
       Timer2(kTimerIntervalMs, "Timer2"),
       Timer3(kTimerIntervalMs, "Timer3") {

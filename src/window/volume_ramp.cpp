@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "window/form1.h"
 #include "window/decimal_text.h"
+#include "window/form1.h"
 #include "window/mixer_level.h"
 
 namespace {
