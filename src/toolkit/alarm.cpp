@@ -43,10 +43,10 @@ class TimerFdAlarm final : public Alarm {
   void Set(std::int64_t deadline_ns) override {
     // A zero time would disarm the timer: a deadline long past is 1 ns.
     deadline_ns = std::max<std::int64_t>(deadline_ns, 1);
-    itimerspec spec{};
-    spec.it_value.tv_sec = deadline_ns / kNsPerS;
-    spec.it_value.tv_nsec = deadline_ns % kNsPerS;
-    timerfd_settime(fd_, TFD_TIMER_ABSTIME, &spec, nullptr);
+    itimerspec when{};
+    when.it_value.tv_sec = deadline_ns / kNsPerS;
+    when.it_value.tv_nsec = deadline_ns % kNsPerS;
+    timerfd_settime(fd_, TFD_TIMER_ABSTIME, &when, nullptr);
   }
 
   void Cancel() override {
