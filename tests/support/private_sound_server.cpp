@@ -71,11 +71,16 @@ QString PrivateSoundServer::Pactl(const QStringList& arguments) const {
 }
 
 bool PrivateSoundServer::SetDefaultSink(const QString& sink) const {
-  Pactl({"set-default-sink", sink});
   QElapsedTimer clock;
   clock.start();
-  while (Pactl({"get-default-sink"}).trimmed() != sink) {
-    if (clock.elapsed() > 10000) return false;
+  // Asked again now and then: a session manager slowed down by a busy
+  // machine may let a request pass while it settles.
+  for (qint64 asked_at = -2000; Pactl({"get-default-sink"}).trimmed() != sink;) {
+    if (clock.elapsed() > 30000) return false;
+    if (clock.elapsed() - asked_at >= 2000) {
+      Pactl({"set-default-sink", sink});
+      asked_at = clock.elapsed();
+    }
     QThread::msleep(20);
   }
   return true;
