@@ -20,7 +20,10 @@ struct MixerThread::Shared {
   Timing timing;
 
   std::mutex mutex;
-  std::condition_variable changed;
+  // Two wakes, one per direction, so a notice reaches only the side that
+  // waits for it: the thread for a level, callers for an answer or the end.
+  std::condition_variable level_due;
+  std::condition_variable answered;
   // The newest level not yet handed to the binding.
   std::optional<Request> unsent;
   // Set when `unsent` is a level that failed, due again at `retry_at`.
@@ -55,7 +58,7 @@ void MixerThread::Run(const std::shared_ptr<Shared>& shared) {
   std::unique_lock lock(s.mutex);
   while (true) {
     while (!s.stopping && !s.HasDueRequest()) {
-      s.clock->WaitUntil(s.changed, lock, s.unsent_failed ? s.retry_at : Clock::TimePoint::max());
+      s.clock->WaitUntil(s.level_due, lock, s.unsent_failed ? s.retry_at : Clock::TimePoint::max());
     }
     if (s.stopping) break;
     const Shared::Request request = *s.unsent;
@@ -73,10 +76,15 @@ void MixerThread::Run(const std::shared_ptr<Shared>& shared) {
       s.unsent_failed = true;
       s.retry_at = s.clock->Now() + s.timing.retry_interval;
     }
-    s.changed.notify_all();
+    // Woken after the unlock, the caller never wakes only to wait for the
+    // mutex: at a thousand writes a second that wait is a cost of its own.
+    lock.unlock();
+    s.answered.notify_all();
+    lock.lock();
   }
   s.ended = true;
-  s.changed.notify_all();
+  lock.unlock();
+  s.answered.notify_all();
 }
 
 bool MixerThread::Write(std::uint32_t value) {
@@ -86,14 +94,16 @@ bool MixerThread::Write(std::uint32_t value) {
   const std::uint64_t number = ++s.last_number;
   s.unsent = Shared::Request{value, number};
   s.unsent_failed = false;
-  s.changed.notify_all();
+  lock.unlock();
+  s.level_due.notify_one();
+  lock.lock();
 
   const auto now = s.clock->Now();
   if (s.busy_since && now - *s.busy_since >= s.timing.budget) return false;
   const auto deadline = now + s.timing.budget;
   while (s.answered_number < number) {
     if (s.clock->Now() >= deadline) return false;
-    s.clock->WaitUntil(s.changed, lock, deadline);
+    s.clock->WaitUntil(s.answered, lock, deadline);
   }
   return s.answered_number == number && s.answered_ok;
 }
@@ -107,12 +117,12 @@ bool MixerThread::Stop() {
   {
     const std::lock_guard lock(s.mutex);
     s.stopping = true;
-    s.changed.notify_all();
   }
+  s.level_due.notify_one();
   s.binding->Abandon();
   std::unique_lock lock(s.mutex);
   const auto deadline = s.clock->Now() + s.timing.stop_bound;
-  while (!s.ended && s.clock->Now() < deadline) s.clock->WaitUntil(s.changed, lock, deadline);
+  while (!s.ended && s.clock->Now() < deadline) s.clock->WaitUntil(s.answered, lock, deadline);
   const bool ended = s.ended;
   lock.unlock();
   if (ended) {
