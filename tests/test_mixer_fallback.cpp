@@ -18,7 +18,7 @@
 #include "support/private_sound_server.h"
 #include "support/sink_level.h"
 #include "support/stepped_clock.h"
-#include "toolkit/qt_access.h"
+#include "toolkit/test_seam.h"
 #include "window/form1.h"
 
 using namespace std::chrono_literals;

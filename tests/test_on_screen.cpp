@@ -15,7 +15,7 @@
 
 #include "support/manual_time.h"
 #include "support/recording_mixer.h"
-#include "toolkit/qt_access.h"
+#include "toolkit/test_seam.h"
 #include "window/form1.h"
 
 using toolkit::WidgetOf;

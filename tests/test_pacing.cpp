@@ -13,8 +13,8 @@
 #include "support/scroll_bar_parts.h"
 #include "toolkit/form.h"
 #include "toolkit/label.h"
-#include "toolkit/qt_access.h"
 #include "toolkit/scroll_bar.h"
+#include "toolkit/test_seam.h"
 #include "toolkit/timer.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "support/manual_time.h"
 #include "support/recording_mixer.h"
 #include "support/scroll_bar_parts.h"
-#include "toolkit/qt_access.h"
+#include "toolkit/test_seam.h"
 #include "window/form1.h"
 
 using toolkit::WidgetOf;

@@ -15,7 +15,7 @@
 #include "support/sink_level.h"
 #include "support/stepped_clock.h"
 #include "support/threaded_call.h"
-#include "toolkit/qt_access.h"
+#include "toolkit/test_seam.h"
 #include "window/form1.h"
 
 using namespace std::chrono_literals;

@@ -11,7 +11,7 @@
 #include "support/private_sound_server.h"
 #include "support/sink_level.h"
 #include "support/threaded_call.h"
-#include "toolkit/qt_access.h"
+#include "toolkit/test_seam.h"
 #include "window/form1.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include "toolkit/error_report.h"
 #include "toolkit/form.h"
 #include "toolkit/label.h"
-#include "toolkit/qt_access.h"
 #include "toolkit/scroll_bar.h"
 #include "toolkit/system_colour.h"
+#include "toolkit/test_seam.h"
 #include "toolkit/timer.h"
 
 class ToolkitTest : public QObject {
