@@ -11,6 +11,7 @@
 #include "bench/counter_log.h"
 #include "bench/counting_binding.h"
 #include "bench/tick_counter.h"
+#include "support/counting_timer.h"
 #include "support/stand_in_binding.h"
 #include "toolkit/timer.h"
 
@@ -110,11 +111,8 @@ class CountersTest : public QObject {
     toolkit::Timer::SetObserver(&counter);
     toolkit::Timer::SetObserver(nullptr);
     {
-      toolkit::Timer timer(1, "Timer3");
-      int ticks = 0;
-      timer.OnTick([&] { ++ticks; });
-      timer.SetEnabled(true);
-      QTRY_VERIFY_WITH_TIMEOUT(ticks >= 3, 10000);
+      CountingTimer counting(1, "Timer3");
+      QTRY_VERIFY_WITH_TIMEOUT(counting.ticks >= 3, 10000);
     }
     QCOMPARE(Contents(path), QByteArray("(no file)"));
   }

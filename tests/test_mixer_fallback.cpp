@@ -15,6 +15,7 @@
 #include "mixer/mixer_thread.h"
 #include "mixer/module1.h"
 #include "mixer/server_first_volume.h"
+#include "support/click.h"
 #include "support/private_sound_server.h"
 #include "support/sink_level.h"
 #include "support/stepped_clock.h"
@@ -24,10 +25,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-void Click(const toolkit::CommandButton& button) {
-  QTest::mouseClick(toolkit::WidgetOf(button), Qt::LeftButton);
-}
 
 // Far above the 50 ms budget, yet short enough to catch a window that hangs
 // on a frozen server.

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <memory>
 
+#include "support/click.h"
 #include "support/recording_mixer.h"
 #include "support/scroll_bar_parts.h"
 #include "toolkit/test_seam.h"
@@ -23,9 +24,6 @@ class WindowTest : public QObject {
   std::unique_ptr<Form1> form_;
 
   QScrollBar* Slider() const { return qobject_cast<QScrollBar*>(WidgetOf(form_->VScroll1)); }
-  static void Click(const toolkit::CommandButton& button) {
-    QTest::mouseClick(WidgetOf(button), Qt::LeftButton);
-  }
 
  private slots:
   void init() {
