@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "mixer/module1.h"
 #include "toolkit/application.h"
 #include "window/form1.h"
 #include "window/mixer_level.h"
@@ -23,11 +24,14 @@ void PercentTextOfALevel(benchmark::State& state) {
 }
 BENCHMARK(PercentTextOfALevel);
 
-// One write through the setter and one label set.
+// One write through the setter and one label set, the steps the window
+// takes for each level it applies.
 void ApplySequence(benchmark::State& state) {
   std::int32_t percent = 0;
   for (auto _ : state) {
-    window->ApplyLevel(percent * kLevelPerPercent);
+    const std::int32_t level = percent * kLevelPerPercent;
+    SetMixerLevel(window->MixerHandle, window->MixerControl, level);
+    window->Label1.SetText(PercentText(level));
     percent = (percent + 1) % 101;
   }
 }

@@ -4,7 +4,8 @@
 # with a screen reader's AT-SPI client listening. Runs on the X display and
 # sound server of the caller's environment and prints "key: value" lines.
 #   bench/party.sh BLARGO_BINARY BENCH_BIN_DIR SECONDS
-# The program must be built with -DBLARGO_COUNTERS=ON (it logs its ticks).
+# BLARGO_BINARY is the counted program (bench's blargo_counted): it logs its
+# ticks. BENCH_BIN_DIR holds the benchmark tools and blargo_no_io.
 set -euo pipefail
 blargo=$1
 bin=$2

@@ -15,19 +15,16 @@
 #include "mixer/mixer_thread.h"
 #include "mixer/module1.h"
 #include "mixer/server_first_volume.h"
+#include "support/click.h"
 #include "support/private_sound_server.h"
 #include "support/sink_level.h"
 #include "support/stepped_clock.h"
-#include "toolkit/qt_access.h"
+#include "toolkit/test_seam.h"
 #include "window/form1.h"
 
 using namespace std::chrono_literals;
 
 namespace {
-
-void Click(const toolkit::CommandButton& button) {
-  QTest::mouseClick(toolkit::WidgetOf(button), Qt::LeftButton);
-}
 
 // Far above the 50 ms budget, yet short enough to catch a window that hangs
 // on a frozen server.

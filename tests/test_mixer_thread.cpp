@@ -100,8 +100,9 @@ class MixerThreadTest : public QObject {
     clock_->Advance(1ms);
     QVERIFY(binding_->WaitFor([this] { return binding_->started.size() == 3; }));
     QCOMPARE(binding_->Started().back(), 33000U);  // the newest, not 16500
-    // The system recovers: the next retry lands with no call from anyone,
-    // once the thread sleeps until it is due.
+    // The system recovers: the next retry lands with no call from anyone.
+    // The clock moves on only once the thread sleeps until that retry, or the
+    // retry would be set from the time already moved on.
     binding_->Set(&StandInBinding::State::failing, false);
     QVERIFY(PollUntil([&] { return clock_->TimedWaits() > waits_before_retry; }));
     clock_->Advance(100ms);

@@ -13,9 +13,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "support/manual_time.h"
+#include "support/click.h"
 #include "support/recording_mixer.h"
-#include "toolkit/qt_access.h"
+#include "support/stepped_window.h"
+#include "toolkit/test_seam.h"
 #include "window/form1.h"
 
 using toolkit::WidgetOf;
@@ -33,11 +34,8 @@ QString Hex(QRgb rgb) { return QColor(rgb).name(); }
 
 }  // namespace
 
-class OnScreenTest : public QObject {
+class OnScreenTest : public QObject, protected SteppedWindow {
   Q_OBJECT
-
-  std::unique_ptr<ManualTime> time_;
-  std::unique_ptr<Form1> form_;
 
   // What the window shows once its pending changes have gone to the display:
   // with time stopped, frames come only when asked for.
@@ -98,21 +96,11 @@ class OnScreenTest : public QObject {
     QApplication::setPalette(palette);
   }
 
-  void init() {
-    recording_mixer::Clear();
-    // Real ticks would race the stepping below.
-    time_ = std::make_unique<ManualTime>();
-    form_ = std::make_unique<Form1>();
-    form_->Show();
-    QVERIFY(QTest::qWaitForWindowExposed(WidgetOf(*form_)));
-  }
-  void cleanup() {
-    form_.reset();
-    time_.reset();
-  }
+  void init() { QVERIFY(OpenWindow()); }
+  void cleanup() { CloseWindow(); }
 
   void partyShowsRedYellowGreenCyanBlueInTurn() {
-    QTest::mouseClick(WidgetOf(form_->Command6), Qt::LeftButton);
+    Click(form_->Command6);
     QStringList seen{NextBackground("#000000")};
     for (int tick = 0; tick < 5; ++tick) {
       QVERIFY(form_->Timer3.FireTick());
@@ -120,7 +108,7 @@ class OnScreenTest : public QObject {
     }
     QCOMPARE(seen, (QStringList{"#ff0000", "#ffff00", "#00ff00", "#00ffff", "#0000ff", "#ff0000"}));
 
-    QTest::mouseClick(WidgetOf(form_->Command7), Qt::LeftButton);
+    Click(form_->Command7);
     QCOMPARE(NextBackground("#ff0000"), QString("#000000"));
   }
 
@@ -179,7 +167,7 @@ class OnScreenTest : public QObject {
     QCOMPARE(Hex(shot.pixel(340, 231)), QString("#000000"));
     QCOMPARE(Hex(shot.pixel(340, 233)), QString("#000000"));
 
-    QTest::mouseClick(WidgetOf(form_->Command6), Qt::LeftButton);
+    Click(form_->Command6);
     QVERIFY(QTest::qWaitFor([this] { return Hex(Grab().pixel(340, 232)) == "#ff0000"; },
                             kPaintDeadlineMs));
   }

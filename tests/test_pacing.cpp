@@ -9,12 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "support/counting_timer.h"
 #include "support/manual_time.h"
 #include "support/scroll_bar_parts.h"
 #include "toolkit/form.h"
 #include "toolkit/label.h"
-#include "toolkit/qt_access.h"
 #include "toolkit/scroll_bar.h"
+#include "toolkit/test_seam.h"
 #include "toolkit/timer.h"
 
 namespace {
@@ -40,6 +41,16 @@ struct Heard {
     if (label->accessibleName() != name) ++names;
     name = label->accessibleName();
   }
+};
+
+// A label and a slider on a window, as the party ramp changes them, with the
+// Qt widgets behind them.
+struct LabelAndSlider {
+  toolkit::Form form{"t", 6000, 3000};
+  toolkit::Label label{form, "??%", {0, 0, 1335, 255}};
+  toolkit::HScrollBar bar{form, {0, 600, 4215, 255}, 1, 0, 100};
+  QLabel* qlabel = qobject_cast<QLabel*>(toolkit::WidgetOf(label));
+  QScrollBar* qbar = qobject_cast<QScrollBar*>(toolkit::WidgetOf(bar));
 };
 
 // Counts the paint events a widget gets.
@@ -74,10 +85,7 @@ class PacingTest : public QObject {
   void aClockKeepsItsPhaseWhenItsWakeUpsComeLate() {
     ManualTime time;
     const std::int64_t start = time.Now();
-    toolkit::Timer timer(1);
-    int ticks = 0;
-    timer.OnTick([&] { ++ticks; });
-    timer.SetEnabled(true);
+    CountingTimer counting(1);
     QCOMPARE(time.NextDeadline(), start + 1 * kMs);
     // Every wake-up comes 0.3 ms late: the next is still due on the
     // millisecond, so a second of them brings 1,000 ticks, not 770.
@@ -85,30 +93,27 @@ class PacingTest : public QObject {
       time.JumpTo(start + ms * kMs + 3 * kMs / 10);
       QCOMPARE(time.NextDeadline(), start + (ms + 1) * kMs);
     }
-    QCOMPARE(ticks, 1000);
+    QCOMPARE(counting.ticks, 1000);
   }
 
   void aClockThatFellBehindTicksOnceAndGoesOn() {
     ManualTime time;
     const std::int64_t start = time.Now();
-    toolkit::Timer timer(1);
-    int ticks = 0;
-    timer.OnTick([&] { ++ticks; });
-    timer.SetEnabled(true);
+    CountingTimer counting(1);
     time.RunTo(start + 10 * kMs);
-    QCOMPARE(ticks, 10);
+    QCOMPARE(counting.ticks, 10);
     // 5.5 ms without a wake-up: one tick, no burst of the five missed.
     time.JumpTo(start + 15 * kMs + kMs / 2);
-    QCOMPARE(ticks, 11);
+    QCOMPARE(counting.ticks, 11);
     QCOMPARE(time.NextDeadline(), start + 16 * kMs);
     time.RunTo(start + 20 * kMs);
-    QCOMPARE(ticks, 16);
-    timer.SetEnabled(false);
+    QCOMPARE(counting.ticks, 16);
+    counting.timer.SetEnabled(false);
     QCOMPARE(time.NextDeadline(), std::int64_t{-1});
     time.RunTo(start + 40 * kMs);
-    QCOMPARE(ticks, 16);
+    QCOMPARE(counting.ticks, 16);
     // Enabled again, it starts a fresh interval from now.
-    timer.SetEnabled(true);
+    counting.timer.SetEnabled(true);
     QCOMPARE(time.NextDeadline(), start + 41 * kMs);
   }
 
@@ -181,22 +186,18 @@ class PacingTest : public QObject {
 
   void aBurstOfChangesIsSpokenAFewTimesEndingInTheLatest() {
     ManualTime time;
-    toolkit::Form form("t", 6000, 3000);
-    toolkit::Label label(form, "??%", {0, 0, 1335, 255});
-    toolkit::HScrollBar bar(form, {0, 600, 4215, 255}, 1, 0, 100);
-    form.Show();
-    QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
-    auto* qlabel = qobject_cast<QLabel*>(toolkit::WidgetOf(label));
-    auto* qbar = qobject_cast<QScrollBar*>(toolkit::WidgetOf(bar));
-    Heard heard(qlabel, qbar);
+    LabelAndSlider controls;
+    controls.form.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(controls.form)));
+    Heard heard(controls.qlabel, controls.qbar);
 
     // One second of a change every millisecond, the party ramp's pace.
     for (int i = 1; i <= 1000; ++i) {
       time.RunFor(kMs);
-      bar.SetValue(i % 101);
-      label.SetText(std::to_string(i % 101) + "%");
-      QCOMPARE(bar.Value(), i % 101);
-      QCOMPARE(label.Text(), std::to_string(i % 101) + "%");
+      controls.bar.SetValue(i % 101);
+      controls.label.SetText(std::to_string(i % 101) + "%");
+      QCOMPARE(controls.bar.Value(), i % 101);
+      QCOMPARE(controls.label.Text(), std::to_string(i % 101) + "%");
       heard.Listen();
       LoopComesRound();
       heard.Listen();
@@ -208,31 +209,27 @@ class PacingTest : public QObject {
     // After the burst the last state is what is heard and seen.
     time.RunFor(300 * kMs);
     LoopComesRound();
-    QAccessibleInterface* label_face = QAccessible::queryAccessibleInterface(qlabel);
+    QAccessibleInterface* label_face = QAccessible::queryAccessibleInterface(controls.qlabel);
     QCOMPARE(label_face->text(QAccessible::Name), QString("91%"));  // 1000 % 101
-    QAccessibleInterface* bar_face = QAccessible::queryAccessibleInterface(qbar);
+    QAccessibleInterface* bar_face = QAccessible::queryAccessibleInterface(controls.qbar);
     QCOMPARE(bar_face->valueInterface()->currentValue().toInt(), 91);
-    QCOMPARE(qlabel->text(), QString("91%"));
-    QCOMPARE(qbar->sliderPosition(), 91);
+    QCOMPARE(controls.qlabel->text(), QString("91%"));
+    QCOMPARE(controls.qbar->sliderPosition(), 91);
   }
 
   void aSingleChangeIsSeenAndHeardAtOnce() {
     ManualTime time;
-    toolkit::Form form("t", 6000, 3000);
-    toolkit::Label label(form, "??%", {0, 0, 1335, 255});
-    toolkit::HScrollBar bar(form, {0, 600, 4215, 255}, 1, 0, 100);
-    form.Show();
-    auto* qlabel = qobject_cast<QLabel*>(toolkit::WidgetOf(label));
-    auto* qbar = qobject_cast<QScrollBar*>(toolkit::WidgetOf(bar));
-    Heard heard(qlabel, qbar);
+    LabelAndSlider controls;
+    controls.form.Show();
+    Heard heard(controls.qlabel, controls.qbar);
     time.RunFor(1000 * kMs);
-    bar.SetValue(75);
-    label.SetText("75%");
-    QCOMPARE(qlabel->text(), QString("75%"));
-    QCOMPARE(QAccessible::queryAccessibleInterface(qlabel)->text(QAccessible::Name),
+    controls.bar.SetValue(75);
+    controls.label.SetText("75%");
+    QCOMPARE(controls.qlabel->text(), QString("75%"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(controls.qlabel)->text(QAccessible::Name),
              QString("75%"));
-    QCOMPARE(qbar->value(), 75);
-    QCOMPARE(qbar->sliderPosition(), 75);
+    QCOMPARE(controls.qbar->value(), 75);
+    QCOMPARE(controls.qbar->sliderPosition(), 75);
     heard.Listen();
     QCOMPARE(heard.names, 1);
     QCOMPARE(heard.values, 1);

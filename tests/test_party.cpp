@@ -6,11 +6,12 @@
 #include <QTimer>
 #include <memory>
 
+#include "support/click.h"
 #include "support/error_reports.h"
-#include "support/manual_time.h"
 #include "support/recording_mixer.h"
 #include "support/scroll_bar_parts.h"
-#include "toolkit/qt_access.h"
+#include "support/stepped_window.h"
+#include "toolkit/test_seam.h"
 #include "window/form1.h"
 
 using toolkit::WidgetOf;
@@ -37,16 +38,11 @@ Levels Join(std::initializer_list<Levels> parts) {
 
 }  // namespace
 
-class PartyTest : public QObject {
+class PartyTest : public QObject, protected SteppedWindow {
   Q_OBJECT
 
-  // Real ticks would race the stepping below: time stands still unless a
-  // test moves it.
-  std::unique_ptr<ManualTime> time_;
-  std::unique_ptr<Form1> form_;
-
-  void Play() { QTest::mouseClick(WidgetOf(form_->Command6), Qt::LeftButton); }
-  void Stop() { QTest::mouseClick(WidgetOf(form_->Command7), Qt::LeftButton); }
+  void Play() { Click(form_->Command6); }
+  void Stop() { Click(form_->Command7); }
 
   // One tick of whichever ramp timer runs; exactly one of them must.
   void RampTick() {
@@ -73,17 +69,8 @@ class PartyTest : public QObject {
   }
 
  private slots:
-  void init() {
-    recording_mixer::Clear();
-    time_ = std::make_unique<ManualTime>();
-    form_ = std::make_unique<Form1>();
-    form_->Show();
-    QVERIFY(QTest::qWaitForWindowExposed(WidgetOf(*form_)));
-  }
-  void cleanup() {
-    form_.reset();
-    time_.reset();
-  }
+  void init() { QVERIFY(OpenWindow()); }
+  void cleanup() { CloseWindow(); }
 
   void playSwitchesToPartyModeWithoutWriting() {
     Play();
@@ -173,7 +160,7 @@ class PartyTest : public QObject {
     Play();
     RampTicks(4);  // 20
     Stop();
-    QTest::mouseClick(WidgetOf(form_->Command5), Qt::LeftButton);  // 75
+    Click(form_->Command5);  // 75
     recording_mixer::Clear();
     Play();
     RampTick();

@@ -12,12 +12,13 @@
 #include "mixer/module1.h"
 #include "mixer/pulse_volume.h"
 #include "mixer/server_first_volume.h"
+#include "support/click.h"
 #include "support/private_sound_server.h"
 #include "support/sink_level.h"
 #include "support/stepped_clock.h"
 #include "support/threaded_call.h"
 #include "support/watched_binding.h"
-#include "toolkit/qt_access.h"
+#include "toolkit/test_seam.h"
 #include "window/form1.h"
 
 using namespace std::chrono_literals;
@@ -33,10 +34,6 @@ QList<int> Channels(const PrivateSoundServer& server, const QString& sink = "@DE
   const QString text = server.Pactl({"get-sink-volume", sink}).section('\n', 0, 0);
   for (auto it = channel.globalMatch(text); it.hasNext();) raw << it.next().captured(1).toInt();
   return raw;
-}
-
-void Click(const toolkit::CommandButton& button) {
-  QTest::mouseClick(toolkit::WidgetOf(button), Qt::LeftButton);
 }
 
 // Far above the 50 ms budget, yet short enough to catch a window that hangs

@@ -8,10 +8,11 @@
 #include "mixer/clock.h"
 #include "mixer/module1.h"
 #include "mixer/volume_scale.h"
+#include "support/click.h"
 #include "support/private_sound_server.h"
 #include "support/sink_level.h"
 #include "support/threaded_call.h"
-#include "toolkit/qt_access.h"
+#include "toolkit/test_seam.h"
 #include "window/form1.h"
 
 namespace {
@@ -39,10 +40,6 @@ class SystemMixerTest : public QObject {
 
   PrivateSoundServer server_;
   std::unique_ptr<Form1> form_;
-
-  void Click(const toolkit::CommandButton& button) {
-    QTest::mouseClick(toolkit::WidgetOf(button), Qt::LeftButton);
-  }
 
  private slots:
   void initTestCase() {

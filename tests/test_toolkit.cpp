@@ -5,14 +5,15 @@
 #include <QTest>
 #include <QTimer>
 
+#include "support/counting_timer.h"
 #include "support/error_reports.h"
 #include "toolkit/command_button.h"
 #include "toolkit/error_report.h"
 #include "toolkit/form.h"
 #include "toolkit/label.h"
-#include "toolkit/qt_access.h"
 #include "toolkit/scroll_bar.h"
 #include "toolkit/system_colour.h"
+#include "toolkit/test_seam.h"
 #include "toolkit/timer.h"
 
 class ToolkitTest : public QObject {
@@ -183,16 +184,13 @@ class ToolkitTest : public QObject {
   }
 
   void enablingAnEnabledTimerDoesNotRestartIt() {
-    toolkit::Timer timer(50);
-    int ticks = 0;
-    timer.OnTick([&] { ++ticks; });
-    timer.SetEnabled(true);
+    CountingTimer counting(50);
     // Re-enabling every 20 ms would starve a restarting 50 ms timer forever.
     for (int i = 0; i < 6; ++i) {
       QTest::qWait(20);
-      timer.SetEnabled(true);
+      counting.timer.SetEnabled(true);
     }
-    QVERIFY(ticks >= 1);
+    QVERIFY(counting.ticks >= 1);
   }
 
   void hiddenControlsTakeNoFocus() {

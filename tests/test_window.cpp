@@ -9,9 +9,10 @@
 #include <QTest>
 #include <memory>
 
+#include "support/click.h"
 #include "support/recording_mixer.h"
 #include "support/scroll_bar_parts.h"
-#include "toolkit/qt_access.h"
+#include "toolkit/test_seam.h"
 #include "window/form1.h"
 
 using toolkit::WidgetOf;
@@ -23,9 +24,6 @@ class WindowTest : public QObject {
   std::unique_ptr<Form1> form_;
 
   QScrollBar* Slider() const { return qobject_cast<QScrollBar*>(WidgetOf(form_->VScroll1)); }
-  static void Click(const toolkit::CommandButton& button) {
-    QTest::mouseClick(WidgetOf(button), Qt::LeftButton);
-  }
 
  private slots:
   void init() {

@@ -1,68 +1,7 @@
 #include <cstring>
 
-#ifdef BLARGO_COUNTERS
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <vector>
-#endif
-
-#include "mixer/mixer_thread.h"
 #include "mixer/mmsystem.h"
-
-#ifdef BLARGO_COUNTERS
-namespace {
-
-// Builds with counters (for benchmarks and the soak) count the writes that
-// reach the system mixer and keep each run of failed ones; at exit they
-// append "writes OK FAILED" and a line "failed FIRST_NS LAST_NS COUNT" per
-// run (wall-clock ns) to $BLARGO_COUNTER_LOG.
-struct WriteCounters {
-  struct Run {
-    long long first_ns;
-    long long last_ns;
-    long long count;
-  };
-  long long ok = 0;
-  long long failed = 0;
-  bool failing = false;
-  std::vector<Run> runs;
-
-  WriteCounters() = default;
-  WriteCounters(const WriteCounters&) = delete;
-  WriteCounters& operator=(const WriteCounters&) = delete;
-  ~WriteCounters() {
-    const char* path = std::getenv("BLARGO_COUNTER_LOG");
-    std::FILE* log = path != nullptr ? std::fopen(path, "a") : nullptr;
-    if (log == nullptr) return;
-    std::fprintf(log, "writes %lld %lld\n", ok, failed);
-    for (const Run& run : runs) {
-      std::fprintf(log, "failed %lld %lld %lld\n", run.first_ns, run.last_ns, run.count);
-    }
-    std::fclose(log);
-  }
-
-  void Count(bool succeeded) {
-    if (succeeded) {
-      ++ok;
-      failing = false;
-      return;
-    }
-    ++failed;
-    const long long now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                              std::chrono::system_clock::now().time_since_epoch())
-                              .count();
-    if (!failing) runs.push_back({now, now, 0});
-    failing = true;
-    runs.back().last_ns = now;
-    ++runs.back().count;
-  }
-};
-
-WriteCounters counters;
-
-}  // namespace
-#endif
+#include "mixer/system_mixer.h"
 
 MMRESULT mixerSetControlDetails(HMIXEROBJ hmxobj, MIXERCONTROLDETAILS* pmxcd, DWORD fdwDetails) {
   if (pmxcd == nullptr) return MMSYSERR_INVALPARAM;
@@ -82,8 +21,5 @@ MMRESULT mixerSetControlDetails(HMIXEROBJ hmxobj, MIXERCONTROLDETAILS* pmxcd, DW
   MIXERCONTROLDETAILS_UNSIGNED value;
   std::memcpy(&value, pmxcd->paDetails, sizeof value);
   const bool written = mixer::SystemMixer().Write(value.dwValue);
-#ifdef BLARGO_COUNTERS
-  counters.Count(written);
-#endif
   return written ? MMSYSERR_NOERROR : MMSYSERR_NODRIVER;
 }

@@ -51,8 +51,4 @@ class MixerThread {
   std::thread thread_;
 };
 
-// The mixer that device 0, control 0 stands for on this system, started on
-// first use and stopped at exit.
-MixerThread& SystemMixer();
-
 }  // namespace mixer

@@ -1,13 +1,27 @@
+#include "mixer/system_mixer.h"
+
+#include <utility>
+
 #include "mixer/clock.h"
-#include "mixer/mixer_thread.h"
 #include "mixer/server_first_volume.h"
 
 namespace mixer {
 
+namespace {
+BindingWrapper& Wrapper() {
+  static BindingWrapper wrapper;
+  return wrapper;
+}
+}  // namespace
+
+void WrapSystemBinding(BindingWrapper wrap) { Wrapper() = std::move(wrap); }
+
 MixerThread& SystemMixer() {
   static MixerThread mixer = [] {
     const std::shared_ptr<Clock> clock = MachineClock();
-    return MixerThread(std::make_unique<ServerFirstVolume>(clock), clock, MixerThread::Timing{});
+    std::unique_ptr<VolumeBinding> binding = std::make_unique<ServerFirstVolume>(clock);
+    if (Wrapper()) binding = Wrapper()(std::move(binding));
+    return MixerThread(std::move(binding), clock, MixerThread::Timing{});
   }();
   return mixer;
 }

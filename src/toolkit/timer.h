@@ -6,6 +6,7 @@
 
 namespace toolkit {
 
+class TickObserver;
 class TimerClock;
 
 // A periodic timer on the GUI thread. Ticks never interrupt another handler.
@@ -13,7 +14,7 @@ class TimerClock;
 // were made.
 class Timer {
  public:
-  // `name` identifies the timer in diagnostics.
+  // `name` identifies the timer to whoever measures it.
   explicit Timer(int interval_ms, std::string name = {});
   ~Timer();
   Timer(const Timer&) = delete;
@@ -27,9 +28,17 @@ class Timer {
   [[nodiscard]] bool Enabled() const;
   [[nodiscard]] int Interval() const;
 
-  // Delivers one tick now, as the event loop would, if the timer is enabled.
-  // Lets tests step a timer without waiting on the clock.
+  [[nodiscard]] const std::string& Name() const { return name_; }
+
+  // A seam for tests: delivers one tick now, as the event loop would, if the
+  // timer is enabled, so a test can step a timer without waiting on the clock.
   bool FireTick();
+
+  // A seam for measuring from outside the product: `observer` (or nobody,
+  // with nullptr) is told of every timer's ticks and end from now on. Set it
+  // before the first timer is made and keep it until the last one is gone.
+  // Without one, a tick costs one test of a pointer.
+  static void SetObserver(TickObserver* observer);
 
  private:
   friend class TimerClock;
@@ -41,12 +50,6 @@ class Timer {
   bool enabled_ = false;
   std::uint64_t enabled_at_pulse_ = 0;
   std::function<void()> tick_;
-#ifdef BLARGO_COUNTERS
-  std::int64_t ticks_ = 0;
-  std::int64_t first_tick_ns_ = 0;
-  std::int64_t last_tick_ns_ = 0;
-  std::int64_t longest_gap_ns_ = 0;
-#endif
 };
 
 }  // namespace toolkit

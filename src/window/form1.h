@@ -43,10 +43,6 @@ class Form1 : public toolkit::Form {
   std::int32_t MixerHandle = 0;
   MIXERCONTROL MixerControl{};
 
-  // Writes `level` through the volume setter, ignoring whether the mixer took
-  // it, and shows its percentage in Label1.
-  void ApplyLevel(std::int32_t level);
-
  private:
   void Form_Load();
 
@@ -58,6 +54,9 @@ class Form1 : public toolkit::Form {
   void Command2_Click();
   void VScroll1_Change();
   void ApplyPreset(int slider_value);
+  // Writes `level` through the volume setter, ignoring whether the mixer took
+  // it, and shows its percentage in Label1.
+  void ApplyLevel(std::int32_t level);
 
   // Party mode.
   void Command6_Click();

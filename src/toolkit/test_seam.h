@@ -1,7 +1,8 @@
 #pragma once
 
-// For tests: the Qt objects behind the toolkit's controls, so they can be
-// driven with real mouse and key events and inspected as a user sees them.
+// A seam for tests: the Qt objects behind the toolkit's controls, so they
+// can be driven with real mouse and key events and inspected as a user sees
+// them. The program itself never calls it.
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "toolkit/qt_access.h"
+#include "toolkit/test_seam.h"
 
 #include <QLabel>
 #include <QPushButton>

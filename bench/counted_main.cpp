@@ -1,0 +1,39 @@
+// The program as shipped, with its timer ticks and its volume writes counted
+// for the benchmarks and the soak. With $BLARGO_COUNTER_LOG set it appends
+// there, as each timer goes, "timer NAME TICKS FIRST_NS LAST_NS
+// LONGEST_GAP_NS" (steady clock), and at exit "writes OK FAILED" and a line
+// "failed FIRST_NS LAST_NS COUNT" per run of failed writes (wall clock).
+// Writes are counted where they reach the system: at the volume binding, on
+// the mixer thread, retries included.
+#include <memory>
+#include <utility>
+
+#include "bench/counted_run.h"
+#include "bench/counter_log.h"
+#include "bench/counting_binding.h"
+#include "mixer/system_mixer.h"
+
+namespace {
+
+// Made before main(), so gone only after the system mixer, which is made on
+// first use: by then its thread has ended (or, stuck in a library call, been
+// left behind) and the counts are complete.
+struct WriteLog {
+  WriteLog() = default;
+  WriteLog(const WriteLog&) = delete;
+  WriteLog& operator=(const WriteLog&) = delete;
+  ~WriteLog() { bench::AppendToLog(bench::CounterLogPath(), counts->Lines()); }
+
+  std::shared_ptr<bench::WriteCounts> counts = std::make_shared<bench::WriteCounts>();
+};
+WriteLog write_log;
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  mixer::WrapSystemBinding(
+      [counts = write_log.counts](std::unique_ptr<mixer::VolumeBinding> binding) {
+        return std::make_unique<bench::CountingBinding>(std::move(binding), counts);
+      });
+  return bench::RunWithTicksCounted(argc, argv);
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QTest>
+
+#include "toolkit/command_button.h"
+#include "toolkit/test_seam.h"
+
+// A left click on a button, as a user makes it.
+inline void Click(const toolkit::CommandButton& button) {
+  QTest::mouseClick(toolkit::WidgetOf(button), Qt::LeftButton);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <utility>
+
+#include "toolkit/timer.h"
+
+// A toolkit timer, enabled from the start, that counts the ticks it is given.
+struct CountingTimer {
+  explicit CountingTimer(int interval_ms, std::string name = {})
+      : timer(interval_ms, std::move(name)) {
+    timer.OnTick([this] { ++ticks; });
+    timer.SetEnabled(true);
+  }
+
+  toolkit::Timer timer;
+  int ticks = 0;
+};
