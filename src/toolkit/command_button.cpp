@@ -10,22 +10,19 @@
 namespace toolkit {
 
 CommandButton::CommandButton(Form& form, const std::string& caption, TwipsRect box, int tab_index)
-    : form_(form), button_(new QPushButton(QString::fromStdString(caption), form.Widget())) {
-  PlaceInTwips(button_, box);
+    : button_(form, new QPushButton(QString::fromStdString(caption), form.Widget())) {
+  PlaceInTwips(button_.get(), box);
   button_->setFocusPolicy(Qt::StrongFocus);
   // Outside a dialog Qt leaves Return and Enter to the window; here they press
   // the focused button, as on the desktops this program's users come from.
   button_->setAutoDefault(true);
   button_->setAccessibleName(QString::fromStdString(caption));
-  QObject::connect(button_, &QPushButton::clicked, [this] { RunHandler(click_); });
-  form.Layout().AddTabStop(tab_index, button_);
-  form.Layout().AddText(FormLayout::TextKind::kButton, button_);
+  QObject::connect(button_.get(), &QPushButton::clicked, [this] { RunHandler(click_); });
+  form.Layout().AddTabStop(tab_index, button_.get());
+  form.Layout().AddText(FormLayout::TextKind::kButton, button_.get());
 }
 
-CommandButton::~CommandButton() {
-  form_.Layout().Forget(button_);
-  delete button_;
-}
+CommandButton::~CommandButton() = default;
 
 void CommandButton::OnClick(std::function<void()> handler) { click_ = std::move(handler); }
 

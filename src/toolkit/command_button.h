@@ -4,6 +4,7 @@
 #include <string>
 
 #include "toolkit/twips.h"
+#include "toolkit/widget_on_form.h"
 
 class QPushButton;
 
@@ -34,8 +35,7 @@ class CommandButton {
   friend class Form;
   friend QWidget* WidgetOf(const CommandButton& button);
 
-  Form& form_;
-  QPushButton* button_;
+  OnForm<QPushButton> button_;
   std::function<void()> click_;
 };
 

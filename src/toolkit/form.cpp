@@ -143,9 +143,9 @@ void Form::SetIcon(const std::string& path) {
   QApplication::setWindowIcon(icon);
 }
 
-void Form::SetCancelButton(const CommandButton& button) { widget_->cancel = button.button_; }
+void Form::SetCancelButton(const CommandButton& button) { widget_->cancel = button.button_.get(); }
 
-void Form::SetStatusLabel(const Label& label) { SetStatusText(widget_, label.label_); }
+void Form::SetStatusLabel(const Label& label) { SetStatusText(widget_, label.label_.get()); }
 
 std::string Form::Caption() const { return widget_->windowTitle().toStdString(); }
 

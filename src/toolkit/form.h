@@ -56,6 +56,7 @@ class Form {
   friend class Label;
   friend class HScrollBar;
   friend class LineShape;
+  friend class WidgetOnForm;
   friend QWidget* WidgetOf(const Form& form);
   friend void PresentNow(const Form& form);
 

@@ -11,8 +11,10 @@
 namespace toolkit {
 
 Label::Label(Form& form, const std::string& text, TwipsRect box)
-    : form_(form), label_(new QLabel(QString::fromStdString(text), form.Widget())), text_(text) {
-  PlaceInTwips(label_, box);
+    : form_(form),
+      label_(form, new QLabel(QString::fromStdString(text), form.Widget())),
+      text_(text) {
+  PlaceInTwips(label_.get(), box);
   label_->setAutoFillBackground(false);
   label_->setAttribute(Qt::WA_TranslucentBackground);
   label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -20,14 +22,10 @@ Label::Label(Form& form, const std::string& text, TwipsRect box)
   // A label with a name of its own raises no name change on every new text:
   // Announce sets the name, at the pace assistive technology can follow.
   label_->setAccessibleName(QString::fromStdString(text));
-  form.Layout().AddText(FormLayout::TextKind::kLabel, label_);
+  form.Layout().AddText(FormLayout::TextKind::kLabel, label_.get());
 }
 
-Label::~Label() {
-  form_.Pacer().Forget(this);
-  form_.Layout().Forget(label_);
-  delete label_;
-}
+Label::~Label() { form_.Pacer().Forget(this); }
 
 void Label::SetText(const std::string& text) {
   if (text == text_) return;
@@ -42,7 +40,7 @@ void Label::Present() { label_->setText(QString::fromStdString(text_)); }
 void Label::Announce() {
   const QString name = QString::fromStdString(text_);
   if (label_->accessibleName() != name) label_->setAccessibleName(name);
-  StatusTextShown(label_);
+  StatusTextShown(label_.get());
 }
 
 void Label::SetVisible(bool visible) { label_->setVisible(visible); }

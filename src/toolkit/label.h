@@ -5,6 +5,7 @@
 #include "toolkit/colour.h"
 #include "toolkit/presenter.h"
 #include "toolkit/twips.h"
+#include "toolkit/widget_on_form.h"
 
 class QLabel;
 
@@ -39,7 +40,7 @@ class Label : private Presented {
   void Announce() override;
 
   Form& form_;
-  QLabel* label_;
+  OnForm<QLabel> label_;
   std::string text_;
 };
 

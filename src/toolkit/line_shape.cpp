@@ -36,13 +36,14 @@ class LineWidget : public QWidget {
 };
 
 LineShape::LineShape(Form& form, TwipsPoint from, TwipsPoint to, Colour colour)
-    : widget_(new LineWidget(form.Widget(), QPoint(TwipsToPixels(from.x), TwipsToPixels(from.y)),
+    : widget_(form,
+              new LineWidget(form.Widget(), QPoint(TwipsToPixels(from.x), TwipsToPixels(from.y)),
                              QPoint(TwipsToPixels(to.x), TwipsToPixels(to.y)), colour)) {
   // A line only groups what is around it; it has nothing to say.
-  MarkDecorative(widget_);
+  MarkDecorative(widget_.get());
 }
 
-LineShape::~LineShape() { delete widget_; }
+LineShape::~LineShape() = default;
 
 void LineShape::SetVisible(bool visible) { widget_->setVisible(visible); }
 

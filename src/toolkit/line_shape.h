@@ -2,6 +2,7 @@
 
 #include "toolkit/colour.h"
 #include "toolkit/twips.h"
+#include "toolkit/widget_on_form.h"
 
 class QWidget;
 
@@ -23,7 +24,7 @@ class LineShape {
  private:
   friend QWidget* WidgetOf(const LineShape& line);
 
-  QWidget* widget_;
+  OnForm<QWidget> widget_;
 };
 
 }  // namespace toolkit

@@ -39,8 +39,8 @@ class ScrollBarWidget : public QScrollBar {
 };
 
 HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, int maximum)
-    : form_(form), bar_(new ScrollBarWidget(form.Widget(), [this] { Announce(); })) {
-  PlaceInTwips(bar_, box);
+    : form_(form), bar_(form, new ScrollBarWidget(form.Widget(), [this] { Announce(); })) {
+  PlaceInTwips(bar_.get(), box);
   bar_->setRange(minimum, maximum);
   value_ = bar_->value();
   bar_->setSingleStep(1);
@@ -53,15 +53,12 @@ HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, in
   // right arrow key and the wheel turned up mean more.
   bar_->setInvertedControls(false);
   QObject::connect(
-      bar_, &QScrollBar::valueChanged, bar_, [this] { UserChanged(); }, Qt::DirectConnection);
-  form.Layout().AddTabStop(tab_index, bar_);
+      bar_.get(), &QScrollBar::valueChanged, bar_.get(), [this] { UserChanged(); },
+      Qt::DirectConnection);
+  form.Layout().AddTabStop(tab_index, bar_.get());
 }
 
-HScrollBar::~HScrollBar() {
-  form_.Pacer().Forget(this);
-  form_.Layout().Forget(bar_);
-  delete bar_;
-}
+HScrollBar::~HScrollBar() { form_.Pacer().Forget(this); }
 
 void HScrollBar::OnChange(std::function<void()> handler) { change_ = std::move(handler); }
 
@@ -105,6 +102,6 @@ void HScrollBar::SetAccessibleName(const std::string& name) {
   bar_->setAccessibleName(QString::fromStdString(name));
 }
 
-void HScrollBar::SetLabel(const Label& label) { label.label_->setBuddy(bar_); }
+void HScrollBar::SetLabel(const Label& label) { label.label_->setBuddy(bar_.get()); }
 
 }  // namespace toolkit

@@ -5,6 +5,7 @@
 
 #include "toolkit/presenter.h"
 #include "toolkit/twips.h"
+#include "toolkit/widget_on_form.h"
 
 class QScrollBar;
 class QWidget;
@@ -50,7 +51,7 @@ class HScrollBar : private Presented {
   void UserChanged();
 
   Form& form_;
-  QScrollBar* bar_;
+  OnForm<QScrollBar> bar_;
   std::function<void()> change_;
   int value_ = 0;
   bool announcing_ = false;

@@ -14,10 +14,10 @@
 namespace toolkit {
 
 QWidget* WidgetOf(const Form& form) { return form.Widget(); }
-QWidget* WidgetOf(const CommandButton& button) { return button.button_; }
-QWidget* WidgetOf(const Label& label) { return label.label_; }
-QWidget* WidgetOf(const HScrollBar& bar) { return bar.bar_; }
-QWidget* WidgetOf(const LineShape& line) { return line.widget_; }
+QWidget* WidgetOf(const CommandButton& button) { return button.button_.get(); }
+QWidget* WidgetOf(const Label& label) { return label.label_.get(); }
+QWidget* WidgetOf(const HScrollBar& bar) { return bar.bar_.get(); }
+QWidget* WidgetOf(const LineShape& line) { return line.widget_.get(); }
 void PresentNow(const Form& form) { form.Pacer().Flush(); }
 
 }  // namespace toolkit
