@@ -94,14 +94,28 @@ for _ in $(seq 100); do
   [ "$a" = "$b" ] && [ "$(pixel 20 20)" = 000000 ] && { stopped=$b; break; }
 done
 [ -n "$stopped" ] || fail "Space on STOP DEVIL!!! did not end party mode"
-# And back on PLAY BABY!!!, Space starts it again. A key press lost by a busy
-# X server is pressed again; one that reaches any other control starts nothing.
+# And back on PLAY BABY!!!, Space starts it again: the background leaves
+# black (the ramp's level alone would not do, as it comes round to the level
+# it stopped at). A key press lost by a busy X server is pressed again; one
+# that reaches any other control starts nothing.
+restarted=""
 for _ in 1 2 3; do
   xdotool key space
-  for _ in $(seq 100); do [ "$(sink)" != "$stopped" ] && break; sleep 0.1; done
-  [ "$(sink)" != "$stopped" ] && break
+  for _ in $(seq 100); do
+    colour=$(pixel 20 20)
+    [ -n "$colour" ] && [ "$colour" != 000000 ] && { restarted=1; break; }
+    sleep 0.1
+  done
+  [ -n "$restarted" ] && break
 done
-[ "$(sink)" != "$stopped" ] || fail "the focus did not come back to PLAY BABY!!!"
+[ -n "$restarted" ] || fail "the focus did not come back to PLAY BABY!!!"
+moved=""
+for _ in $(seq 100); do
+  level=$(sink)
+  [ -n "$level" ] && [ "$level" != "$stopped" ] && { moved=1; break; }
+  sleep 0.1
+done
+[ -n "$moved" ] || fail "party mode started again without moving the volume"
 xdotool key Escape
 
 # 3. Through AT-SPI, as a screen reader.
