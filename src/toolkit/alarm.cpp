@@ -25,7 +25,9 @@ std::int64_t MonotonicNs() {
 
 // A timerfd read through the event loop. The kernel wakes the loop at the
 // deadline itself, to the microsecond, where a Qt timer would round and
-// re-base its interval on every start.
+// re-base its interval on every start. A repeating one is armed once: the
+// kernel keeps the grid, so a clock ticking a thousand times a second costs
+// one read a tick and no call to set it again.
 class TimerFdAlarm final : public Alarm {
  public:
   explicit TimerFdAlarm(int fd) : fd_(fd), notifier_(fd, QSocketNotifier::Read) {
@@ -40,12 +42,16 @@ class TimerFdAlarm final : public Alarm {
 
   [[nodiscard]] std::int64_t Now() const override { return MonotonicNs(); }
 
-  void Set(std::int64_t deadline_ns) override {
+  void Set(std::int64_t deadline_ns) override { SetRepeating(deadline_ns, 0); }
+
+  void SetRepeating(std::int64_t first_ns, std::int64_t period_ns) override {
     // A zero time would disarm the timer: a deadline long past is 1 ns.
-    deadline_ns = std::max<std::int64_t>(deadline_ns, 1);
+    first_ns = std::max<std::int64_t>(first_ns, 1);
     itimerspec when{};
-    when.it_value.tv_sec = deadline_ns / kNsPerS;
-    when.it_value.tv_nsec = deadline_ns % kNsPerS;
+    when.it_value.tv_sec = first_ns / kNsPerS;
+    when.it_value.tv_nsec = first_ns % kNsPerS;
+    when.it_interval.tv_sec = period_ns / kNsPerS;
+    when.it_interval.tv_nsec = period_ns % kNsPerS;
     timerfd_settime(fd_, TFD_TIMER_ABSTIME, &when, nullptr);
   }
 
@@ -56,8 +62,9 @@ class TimerFdAlarm final : public Alarm {
 
  private:
   void Readable() {
+    // Any number of expirations is one ring. Nothing to read means it was
+    // set again or cancelled since it rang.
     std::uint64_t expirations = 0;
-    // Nothing to read means it was set again or cancelled since it rang.
     if (::read(fd_, &expirations, sizeof expirations) != sizeof expirations) return;
     Ring();  // may destroy this alarm: nothing after it
   }
@@ -73,17 +80,34 @@ class QtTimerAlarm final : public Alarm {
   QtTimerAlarm() {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Ring(); });
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Rang(); });
   }
   [[nodiscard]] std::int64_t Now() const override { return MonotonicNs(); }
-  void Set(std::int64_t deadline_ns) override {
-    const std::int64_t wait_ms = (deadline_ns - Now() + 999'999) / 1'000'000;
-    timer_.start(static_cast<int>(std::clamp<std::int64_t>(wait_ms, 0, 1'000'000)));
+  void Set(std::int64_t deadline_ns) override { SetRepeating(deadline_ns, 0); }
+  void SetRepeating(std::int64_t first_ns, std::int64_t period_ns) override {
+    deadline_ns_ = first_ns;
+    period_ns_ = period_ns;
+    Start();
   }
   void Cancel() override { timer_.stop(); }
 
  private:
+  void Start() {
+    const std::int64_t wait_ms = (deadline_ns_ - Now() + 999'999) / 1'000'000;
+    timer_.start(static_cast<int>(std::clamp<std::int64_t>(wait_ms, 0, 1'000'000)));
+  }
+
+  void Rang() {
+    if (period_ns_ > 0) {
+      deadline_ns_ = NextOnGrid(deadline_ns_, period_ns_, Now());
+      Start();
+    }
+    Ring();  // may destroy this alarm: nothing after it
+  }
+
   QTimer timer_;
+  std::int64_t deadline_ns_ = 0;
+  std::int64_t period_ns_ = 0;
 };
 
 AlarmFactory& Factory() {
@@ -92,6 +116,11 @@ AlarmFactory& Factory() {
 }
 
 }  // namespace
+
+std::int64_t NextOnGrid(std::int64_t point_ns, std::int64_t period_ns, std::int64_t now_ns) {
+  if (now_ns < point_ns) return point_ns;
+  return point_ns + ((now_ns - point_ns) / period_ns + 1) * period_ns;
+}
 
 std::unique_ptr<Alarm> MakeAlarm() {
   if (Factory()) return Factory()();

@@ -22,6 +22,11 @@ class Alarm {
   // Rings once at `deadline_ns`, or as soon as it can if that has passed;
   // replaces any deadline set before.
   virtual void Set(std::int64_t deadline_ns) = 0;
+  // Rings at `first_ns` and then every `period_ns` after it, on that grid,
+  // until set again or cancelled. A ring that comes more than a period late
+  // stands for all the points it missed: the alarm rings once, and goes on
+  // at the next point of the grid.
+  virtual void SetRepeating(std::int64_t first_ns, std::int64_t period_ns) = 0;
   virtual void Cancel() = 0;
 
   // The handler may destroy the alarm.
@@ -35,6 +40,10 @@ class Alarm {
  private:
   std::function<void()> ring_;
 };
+
+// The first point of the grid through `point_ns` with `period_ns` between
+// points that lies after `now_ns`; `point_ns` itself while it is still ahead.
+std::int64_t NextOnGrid(std::int64_t point_ns, std::int64_t period_ns, std::int64_t now_ns);
 
 using AlarmFactory = std::function<std::unique_ptr<Alarm>()>;
 

@@ -44,7 +44,7 @@ void TimerClock::Enable(Timer* timer) {
   timer->enabled_at_pulse_ = pulse_;
   if (enabled_++ == 0) {
     next_pulse_ns_ = alarm_->Now() + period_ns_;
-    alarm_->Set(next_pulse_ns_);
+    alarm_->SetRepeating(next_pulse_ns_, period_ns_);
   }
 }
 
@@ -59,14 +59,10 @@ bool TimerClock::Registered(const Timer* timer) const {
 void TimerClock::Ring() {
   if (enabled_ == 0) return;
   const std::int64_t now = alarm_->Now();
-  if (now < next_pulse_ns_) {  // woken early
-    alarm_->Set(next_pulse_ns_);
-    return;
-  }
-  // The next point of the grid after now, however many were missed. Set
-  // before the handlers run, so their time does not delay it.
-  next_pulse_ns_ += ((now - next_pulse_ns_) / period_ns_ + 1) * period_ns_;
-  alarm_->Set(next_pulse_ns_);
+  // Woken early, the alarm still rings on the grid: wait for it.
+  if (now < next_pulse_ns_) return;
+  // The alarm keeps the same grid and has moved on past the points missed.
+  next_pulse_ns_ = NextOnGrid(next_pulse_ns_, period_ns_, now);
   Pulse();  // may destroy this clock
 }
 

@@ -68,19 +68,26 @@ class ManualTime {
     ManualAlarm& operator=(const ManualAlarm&) = delete;
 
     [[nodiscard]] std::int64_t Now() const override { return time_ != nullptr ? time_->now_ : 0; }
-    void Set(std::int64_t deadline_ns) override {
-      deadline_ = deadline_ns;
+    void Set(std::int64_t deadline_ns) override { SetRepeating(deadline_ns, 0); }
+    void SetRepeating(std::int64_t first_ns, std::int64_t period_ns) override {
+      deadline_ = first_ns;
+      period_ = period_ns;
       armed_ = true;
     }
     void Cancel() override { armed_ = false; }
 
     void Fire() {
-      armed_ = false;
+      if (period_ > 0) {
+        deadline_ = toolkit::NextOnGrid(deadline_, period_, Now());
+      } else {
+        armed_ = false;
+      }
       Ring();  // may destroy this alarm
     }
 
     ManualTime* time_;
     std::int64_t deadline_ = 0;
+    std::int64_t period_ = 0;
     bool armed_ = false;
   };
 
