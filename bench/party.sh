@@ -3,13 +3,17 @@
 # Qt timer in the same run: on a quiet machine, with both cores busy, and
 # with a screen reader's AT-SPI client listening. Runs on the X display and
 # sound server of the caller's environment and prints "key: value" lines.
-#   bench/party.sh BLARGO_BINARY BENCH_BIN_DIR SECONDS
+#   bench/party.sh BLARGO_BINARY BENCH_BIN_DIR SECONDS [PRODUCT_BINARY]
 # BLARGO_BINARY is the counted program (bench's blargo_counted): it logs its
 # ticks. BENCH_BIN_DIR holds the benchmark tools and blargo_no_io.
+# PRODUCT_BINARY is the program as shipped, without counters; by default the
+# one built next to BENCH_BIN_DIR.
 set -euo pipefail
 blargo=$1
 bin=$2
 seconds=$3
+product=${4:-$bin/../src/main/blargo}
+[ -x "$product" ] || { echo "party.sh: no program without counters at $product" >&2; exit 1; }
 here=$(cd "$(dirname "$0")" && pwd)
 for tool in xdotool dbus-daemon /usr/libexec/at-spi-bus-launcher; do
   command -v "$tool" >/dev/null || {
@@ -40,9 +44,10 @@ now_s() { date +%s.%N; }
 calc() { awk "BEGIN { printf \"%.${2:-1}f\", $1 }"; }
 
 # Starts the program, plays for SECONDS and closes it. Sets party_ticks,
-# colour_ticks, party_cpu, frames; with "frames" counts frames meanwhile.
+# colour_ticks, party_cpu, frames; with "frames" counts frames meanwhile. With
+# "uncounted" the program logs no ticks, and only its CPU is taken.
 party() {
-  local count_frames=$1 log="$work/counters.$RANDOM" window start elapsed cpu0
+  local count_frames=$1 counted=${2:-counted} log="$work/counters.$RANDOM" window start elapsed cpu0
   rm -f "$log"
   read -r app_pid _ < <(BLARGO_COUNTER_LOG=$log "$bin/map_wait" 10 "${program:-$blargo}")
   window=$(xdotool search --sync --onlyvisible --pid "$app_pid" --name '^bLaRgO v1\.01$' | head -n 1)
@@ -69,6 +74,10 @@ party() {
   "$bin/x_close_window" "$window"
   for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.05; done
   app_pid=""
+  if [ "$counted" = uncounted ]; then
+    party_ticks="" colour_ticks=""
+    return
+  fi
   # "timer NAME TICKS FIRST_NS LAST_NS GAP_NS"; Timer3 runs for the whole party.
   read -r party_ticks colour_ticks < <(awk '
     $1 == "timer" { ticks[$2] = $3; first[$2] = $4; last[$2] = $5 }
@@ -81,6 +90,11 @@ idle() { "$bin/idle_timer" "$seconds" | tee "$work/idle" | sed -n 's/^idle_ticks
 # 1. A quiet machine.
 idle_ticks=$(idle)
 echo "screen_refresh_hz: $(sed -n 's/^screen_refresh_hz: //p' "$work/idle")"
+echo "idle_cpu_pct: $(sed -n 's/^idle_cpu_pct: //p' "$work/idle")"
+# The program as shipped, under the same frame counter as the counted run
+# that follows, whose frame figures are the ones kept.
+program=$product party frames uncounted
+echo "party_cpu_product_pct: $party_cpu"
 party frames
 echo "idle_ticks_per_s: $idle_ticks"
 echo "party_ticks_per_s: $party_ticks"
@@ -94,6 +108,10 @@ echo "damage_requests_per_s: $frame_requests"
 program=$bin/blargo_no_io party no-frames
 echo "party_no_io_cpu_pct: $party_cpu"
 echo "party_no_io_ticks_per_s: $party_ticks"
+
+# The least the writes alone can cost: a bare client paced as party mode,
+# without a window.
+"$bin/write_floor" "$seconds"
 
 # 2. Both cores busy with two CPU-bound processes at the program's priority.
 for _ in 1 2; do

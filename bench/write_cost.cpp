@@ -2,11 +2,6 @@
 // sound server in one run: median and 99th percentile of the time the caller
 // is blocked, over N writes each.
 //   write_cost [N]
-#include <pulse/context.h>
-#include <pulse/introspect.h>
-#include <pulse/mainloop.h>
-#include <pulse/volume.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -15,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bare_client.h"
 #include "mixer/alsa_volume.h"
 #include "mixer/clock.h"
 #include "mixer/module1.h"
@@ -55,53 +51,6 @@ std::vector<Figures> Measure(int writes, const std::vector<Write>& ways) {
   return figures;
 }
 
-// The floor: the least a libpulse client can do for one confirmed write.
-class BareClient {
- public:
-  BareClient() {
-    context_ = pa_context_new(pa_mainloop_get_api(loop_), "write-floor");
-    pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
-    while (pa_context_get_state(context_) != PA_CONTEXT_READY &&
-           PA_CONTEXT_IS_GOOD(pa_context_get_state(context_))) {
-      pa_mainloop_iterate(loop_, 1, nullptr);
-    }
-  }
-  ~BareClient() {
-    pa_context_disconnect(context_);
-    pa_context_unref(context_);
-    pa_mainloop_free(loop_);
-  }
-  BareClient(const BareClient&) = delete;
-  BareClient& operator=(const BareClient&) = delete;
-
-  bool Ready() const { return pa_context_get_state(context_) == PA_CONTEXT_READY; }
-
-  bool Write(std::uint32_t value) {
-    pa_cvolume volume;
-    pa_cvolume_set(&volume, 2, mixer::ToServerVolume(value));
-    done_ = false;
-    pa_operation* op =
-        pa_context_set_sink_volume_by_name(context_, "@DEFAULT_SINK@", &volume, OnDone, this);
-    if (op == nullptr) return false;
-    while (!done_ && pa_operation_get_state(op) == PA_OPERATION_RUNNING) {
-      pa_mainloop_iterate(loop_, 1, nullptr);
-    }
-    pa_operation_unref(op);
-    return done_ && ok_;
-  }
-
- private:
-  static void OnDone(pa_context* /*context*/, int success, void* self) {
-    static_cast<BareClient*>(self)->done_ = true;
-    static_cast<BareClient*>(self)->ok_ = success != 0;
-  }
-
-  pa_mainloop* loop_ = pa_mainloop_new();
-  pa_context* context_ = nullptr;
-  bool done_ = false;
-  bool ok_ = false;
-};
-
 void Row(const char* name, const Figures& figures, double floor) {
   std::printf("| %s | %.1f | %.1f | %.2f | %d |\n", name, figures.median_us, figures.p99_us,
               figures.median_us / floor, figures.failures);
@@ -111,7 +60,10 @@ void Row(const char* name, const Figures& figures, double floor) {
 
 int main(int argc, char* argv[]) {
   const int writes = argc > 1 ? std::atoi(argv[1]) : 2000;
-  BareClient bare;
+  // The floor: the least a libpulse client can do for one confirmed write. A
+  // second is far beyond any answer, and keeps a silent server from hanging
+  // the run.
+  bench::BareClient bare(std::chrono::seconds(1));
   if (!bare.Ready()) {
     std::fprintf(stderr, "write_cost: no sound server to measure against\n");
     return 1;
