@@ -110,8 +110,10 @@ echo "party_no_io_cpu_pct: $party_cpu"
 echo "party_no_io_ticks_per_s: $party_ticks"
 
 # The least the writes alone can cost: a bare client paced as party mode,
-# without a window.
+# without a window; then the same client on a thread of its own, handed each
+# level and waiting for its answer, as the window hands its writes over.
 "$bin/write_floor" "$seconds"
+"$bin/write_floor" --handed "$seconds"
 
 # 2. Both cores busy with two CPU-bound processes at the program's priority.
 for _ in 1 2; do
