@@ -65,12 +65,14 @@ class AlarmTest : public QObject {
     const std::int64_t period = 1 * kMs;
     // The first ring holds the loop for twenty periods, as a slow handler
     // would: the twenty points it misses come as one ring, not a burst.
-    rings.also = [&rings] {
-      if (rings.at.size() == 1) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::int64_t busy_until = -1;
+    rings.also = [&rings, &busy_until] {
+      if (rings.at.size() != 1) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      busy_until = rings.alarm->Now();
     };
     rings.alarm->SetRepeating(rings.alarm->Now() + period, period);
-    QTRY_VERIFY_WITH_TIMEOUT(!rings.at.empty(), 10000);
-    const std::int64_t busy_until = rings.alarm->Now();
+    QTRY_VERIFY_WITH_TIMEOUT(busy_until >= 0, 10000);
     const auto rung_since = [&] {
       return std::count_if(rings.at.begin(), rings.at.end(),
                            [&](std::int64_t t) { return t >= busy_until; });
