@@ -9,7 +9,9 @@ namespace toolkit {
 // form beyond what Qt works out for itself.
 
 // The form is a frame named by its caption, and lists only the controls that
-// carry meaning: parts marked decorative are left out.
+// carry meaning: parts marked decorative are left out. Call it before
+// anything that makes Qt create the form's accessible object (setting its
+// title does, on Qt 6.8): Qt asks for the role only then.
 void ExposeAsFrame(QWidget* form);
 void MarkDecorative(QWidget* part);
 

@@ -98,9 +98,11 @@ Form::Form(const std::string& caption, int client_width_twips, int client_height
     : widget_(new FormWidget),
       layout_(std::make_unique<FormLayout>()),
       pacer_(std::make_unique<Presenter>(widget_)) {
+  // First, before the title: Qt 6.8 creates and keeps the window's accessible
+  // object when the title is set, and never asks again for its role.
+  ExposeAsFrame(widget_);
   widget_->setWindowTitle(QString::fromStdString(caption));
   widget_->setFixedSize(TwipsToPixels(client_width_twips), TwipsToPixels(client_height_twips));
-  ExposeAsFrame(widget_);
 }
 
 Form::~Form() {
