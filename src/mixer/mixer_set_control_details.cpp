@@ -3,6 +3,9 @@
 #include "mixer/mmsystem.h"
 #include "mixer/system_mixer.h"
 
+// The signature is the platform's, which takes the details as non-const
+// though it only reads them.
+// cppcheck-suppress constParameterPointer
 MMRESULT mixerSetControlDetails(HMIXEROBJ hmxobj, MIXERCONTROLDETAILS* pmxcd, DWORD fdwDetails) {
   if (pmxcd == nullptr) return MMSYSERR_INVALPARAM;
   if ((fdwDetails & MIXER_OBJECTF_TYPEMASK) != MIXER_OBJECTF_MIXER ||
