@@ -61,6 +61,8 @@ void MixerThread::Run(const std::shared_ptr<Shared>& shared) {
       s.clock->WaitUntil(s.level_due, lock, s.unsent_failed ? s.retry_at : Clock::TimePoint::max());
     }
     if (s.stopping) break;
+    // A due request has one waiting; said again here, where it is taken.
+    if (!s.unsent) continue;
     const Shared::Request request = *s.unsent;
     s.unsent.reset();
     s.unsent_failed = false;
