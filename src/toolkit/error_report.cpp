@@ -36,7 +36,9 @@ void ReportError(const std::string& message) noexcept {
     open_box = box;
     box->show();
   } catch (...) {
-    // Reporting must never throw back into the event loop.
+    // Reporting must never throw back into the event loop; the message is
+    // on stderr already, so say only that the window for it failed.
+    std::fputs("blargo: the error could not be shown in a window\n", stderr);
   }
 }
 
