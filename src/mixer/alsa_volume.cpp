@@ -13,6 +13,8 @@ namespace mixer {
 
 namespace {
 
+constexpr const char* kCannotOpen = "cannot open the sound device";
+
 snd_mixer_elem_t* FindVolumeElement(snd_mixer_t* mixer) {
   snd_mixer_elem_t* first = nullptr;
   for (snd_mixer_elem_t* element = snd_mixer_first_elem(mixer); element != nullptr;
@@ -63,6 +65,12 @@ struct AlsaVolume::Handle {
   // write never waits for one to arrive. Each step's result is checked: short
   // of descriptors or memory any of them may fail.
   bool Open(const std::string& device) {
+    // A plugin's connection to a sound server needs as many descriptors as
+    // the server binding's: without them it is not tried.
+    if (const int cause = DescriptorShortage(); cause != 0) {
+      ReportShortage(kCannotOpen, cause);
+      return false;
+    }
     snd_hctl_t* hctl = nullptr;
     if (const int error = snd_hctl_open(&hctl, device.c_str(), SND_CTL_NONBLOCK); error < 0) {
       return Failed(error);
@@ -83,9 +91,11 @@ struct AlsaVolume::Handle {
     return element != nullptr && !channels.empty();
   }
 
-  // alsa-lib answers with a negative errno.
+  // alsa-lib answers with a negative errno; a plugin that failed for want
+  // of descriptors may answer with one of its own.
   static bool Failed(int error) {
-    if (IsShortage(-error)) ReportShortage("cannot open the sound device", -error);
+    const int cause = IsShortage(-error) ? -error : DescriptorShortage();
+    if (cause != 0) ReportShortage(kCannotOpen, cause);
     return false;
   }
 };

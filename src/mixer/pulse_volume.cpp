@@ -12,6 +12,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -30,10 +31,15 @@ bool IsLive(pa_context_state_t state) {
   return state != PA_CONTEXT_FAILED && state != PA_CONTEXT_TERMINATED;
 }
 
-// libpulse leaves the cause of a failed constructor in errno; a shortage is
-// worth one line, a missing server is not.
-void NoteFailure() {
-  if (const int error = errno; IsShortage(error)) ReportShortage(kUnreachable, error);
+// A libpulse constructor fails only when the system is short of something.
+void NoteFailedConstructor() { ReportShortage(kUnreachable, ShortageCause(errno)); }
+
+// A connection fails when no server listens, which is worth no line, or when
+// the process is short of descriptors or memory for it, which is.
+void NoteFailedConnection() {
+  int cause = DescriptorShortage();
+  if (cause == 0) cause = MemoryShortage();
+  if (cause != 0) ReportShortage(kUnreachable, cause);
 }
 
 }  // namespace
@@ -217,19 +223,25 @@ struct PulseVolume::Connection {
     if (last_attempt && now - *last_attempt < interval) return Outcome::kNoServer;
     last_attempt = now;
 
+    // A connection that cannot have the descriptors it needs is not tried:
+    // it would fail after taking the last ones the window may need.
+    if (const int cause = DescriptorShortage(); cause != 0) {
+      ReportShortage(kUnreachable, cause);
+      return Outcome::kNoServer;
+    }
     // Short of descriptors the loop's wakeup pipe cannot be made; it is
     // asked for again at each attempt, so freed descriptors heal it.
     if (loop == nullptr) {
       errno = 0;
       loop = pa_mainloop_new();
       if (loop == nullptr) {
-        NoteFailure();
+        NoteFailedConstructor();
         return Outcome::kNoServer;
       }
     }
     pa_proplist* properties = pa_proplist_new();
     if (properties == nullptr) {
-      NoteFailure();
+      NoteFailedConstructor();
       return Outcome::kNoServer;
     }
     pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "bLaRgO");
@@ -239,17 +251,17 @@ struct PulseVolume::Connection {
     context = pa_context_new_with_proplist(pa_mainloop_get_api(loop), "bLaRgO", properties);
     pa_proplist_free(properties);
     if (context == nullptr) {
-      NoteFailure();
+      NoteFailedConstructor();
       return Outcome::kNoServer;
     }
     // Never start a server of our own: the user's session decides that.
-    errno = 0;
     if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-      NoteFailure();
+      NoteFailedConnection();
       Disconnect();
       return Outcome::kNoServer;
     }
     if (!RunUntil([this] { return Ready(); })) {
+      if (!abandoned) NoteFailedConnection();
       Disconnect();
       return abandoned ? Outcome::kRefused : Outcome::kNoServer;
     }
@@ -335,7 +347,14 @@ struct PulseVolume::Connection {
 PulseVolume::PulseVolume(std::shared_ptr<Clock> clock, Clock::Duration reconnect_interval)
     : clock_(std::move(clock)),
       reconnect_interval_(reconnect_interval),
-      connection_(std::make_unique<Connection>()) {}
+      connection_(std::make_unique<Connection>()) {
+  // libpulse prints its own complaint on stderr at every failed attempt,
+  // twice a second while party mode runs without a server; what a user needs
+  // to know is said once, above. Its messages go to the system log instead,
+  // unless the user chose where they go. This runs before the mixer thread
+  // exists and before libpulse first reads its settings.
+  if (std::getenv("PULSE_LOG_JOURNAL") == nullptr) setenv("PULSE_LOG_SYSLOG", "1", 0);
+}
 
 PulseVolume::~PulseVolume() = default;
 
