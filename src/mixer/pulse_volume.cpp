@@ -12,6 +12,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -26,6 +27,11 @@ namespace {
 
 constexpr const char* kDefaultSink = "@DEFAULT_SINK@";
 constexpr const char* kUnreachable = "cannot reach the sound server";
+
+// Every write of ours makes the sink change, and the server says so: asking
+// for the sink after each would double what party mode asks of the server.
+// A change made elsewhere is learnt at most this long after it happened.
+constexpr Clock::Duration kRefreshInterval = std::chrono::milliseconds(100);
 
 bool IsLive(pa_context_state_t state) {
   return state != PA_CONTEXT_FAILED && state != PA_CONTEXT_TERMINATED;
@@ -77,6 +83,7 @@ struct PulseVolume::Connection {
   SinkBalances balances;
   bool refresh_due = false;
   std::optional<PulseOperation> refresh;
+  std::optional<Clock::TimePoint> last_refresh;
   // Whether a write (or an unmute) was sent after the refresh under way: its
   // answer then describes the sink as it was before.
   bool refresh_predates_write = false;
@@ -281,9 +288,11 @@ struct PulseVolume::Connection {
   }
 
   // Asks for the sink again without waiting: the answer arrives with the
-  // next write's, and only a change made elsewhere costs a write more.
-  void RefreshIfDue() {
+  // write's own, and only a change made elsewhere costs a write more.
+  void RefreshIfDue(Clock::TimePoint now) {
     if (!refresh_due || !sink || (refresh && refresh->Running())) return;
+    if (last_refresh && now - *last_refresh < kRefreshInterval) return;
+    last_refresh = now;
     refresh_due = false;
     refresh.reset();
     refresh_predates_write = false;
@@ -291,7 +300,7 @@ struct PulseVolume::Connection {
     refresh.emplace(pa_context_get_sink_info_by_index(context, sink->index, OnRefresh, this));
   }
 
-  Outcome SetVolume(std::uint32_t value) {
+  Outcome SetVolume(std::uint32_t value, const Clock& clock) {
     Drain();
     const pa_volume_t level = ToServerVolume(value);
     // A write that fails because the default sink changed under us is tried
@@ -300,7 +309,7 @@ struct PulseVolume::Connection {
     Outcome outcome = Outcome::kRefused;
     for (int attempt = 0; attempt < 3; ++attempt) {
       if (!sink && !AskForDefaultSink()) return OutcomeOfNoAnswer();
-      RefreshIfDue();
+      RefreshIfDue(clock.Now());
       heard_outside_change = false;
       const std::string name = sink->name;
       const pa_cvolume volume = balances.Volume(name, sink->volume.channels, level);
@@ -367,7 +376,7 @@ PulseVolume::Outcome PulseVolume::Write(std::uint32_t value) {
       return connected;
     }
   }
-  return connection.SetVolume(value);
+  return connection.SetVolume(value, *clock_);
 }
 
 void PulseVolume::Abandon() {
