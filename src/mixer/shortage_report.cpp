@@ -34,7 +34,7 @@ int DescriptorShortage() {
       limit.rlim_cur > kCountedUpTo) {
     return 0;
   }
-  static thread_local std::array<pollfd, kCountedUpTo> table;
+  std::array<pollfd, kCountedUpTo> table;  // 32 KiB of the caller's stack
   const auto count = static_cast<nfds_t>(limit.rlim_cur);
   for (nfds_t fd = 0; fd < count; ++fd) table[fd] = pollfd{static_cast<int>(fd), 0, 0};
   if (::poll(table.data(), count, 0) < 0) return 0;

@@ -2,14 +2,14 @@
 
 namespace mixer {
 
-// Whether `error` (an errno value) says the system ran short of descriptors,
-// memory or threads, rather than that a server or device is simply absent.
+// Whether `error` (an errno value) says the system ran short of descriptors
+// or memory, rather than that a server or device is simply absent.
 bool IsShortage(int error);
 
 // What the system is short of when a constructor that fails only for want of
 // resources failed: `error` when it names a shortage (libraries may clobber
-// errno while logging their own complaint), else what a fresh descriptor
-// of our own runs into, else memory.
+// errno while logging their own complaint), else descriptors when too few
+// are left, else memory.
 int ShortageCause(int error);
 
 // Whether the process has too few descriptors left for a connection to a
