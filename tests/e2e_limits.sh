@@ -38,6 +38,7 @@ echo "stderr: $(cat "$work/app.log")"
 awk -v s="$longest" 'BEGIN { exit !(s < 2500) }' || fail "the window went $longest ms without answering"
 [ "$(sink)" = "$before" ] || fail "a write landed after all: the sink went from $before to $(sink)"
 expected="blargo: cannot reach the sound server: too many open files"
-[ "$(grep -c . "$work/app.log")" = 1 ] && [ "$(cat "$work/app.log")" = "$expected" ] ||
+if [ "$(grep -c . "$work/app.log")" != 1 ] || [ "$(cat "$work/app.log")" != "$expected" ]; then
   fail "stderr is not the one line \"$expected\""
+fi
 echo "1 passed, 0 failed"
