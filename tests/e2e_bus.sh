@@ -14,9 +14,12 @@ set -euo pipefail
 mode=$1
 blargo=$2
 x_ping=$3
-command -v dbus-daemon >/dev/null || { echo "e2e_bus.sh: needs dbus-daemon (Debian package dbus-daemon)" >&2; exit 1; }
-command -v dbus-send >/dev/null || { echo "e2e_bus.sh: needs dbus-send (Debian package dbus-bin)" >&2; exit 1; }
-[ -x /usr/libexec/at-spi-bus-launcher ] || { echo "e2e_bus.sh: needs at-spi-bus-launcher (Debian package at-spi2-core)" >&2; exit 1; }
+# shellcheck source=../scripts/need.sh
+source "$(dirname "$0")/../scripts/need.sh"
+need dbus-daemon dbus-daemon
+need dbus-send dbus-bin
+need pgrep procps
+need /usr/libexec/at-spi-bus-launcher at-spi2-core
 
 stopped=()
 daemons=()
