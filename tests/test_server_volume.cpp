@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "mixer/clock.h"
 #include "mixer/mixer_thread.h"
@@ -116,6 +117,20 @@ class ServerVolumeTest : public QObject {
     }
     form.VScroll1.SetValue(64);
     QVERIFY2(AwaitChannels({42241, 21120}), qPrintable(Shown(Channels(server_))));
+  }
+
+  void partyModeKeepsTheSinksBalance() {
+    Form1 form;
+    form.Show();
+    server_.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "65536", "32768"});
+    Click(form.Command6);  // PLAY BABY!!!
+    QVERIFY(QTest::qWaitFor([&] { return Channels(server_).value(0) < 60000; }, 10000));
+    Click(form.Command7);  // STOP DEVIL!!!
+    // The ramp stops where the label says; the right channel at half of it.
+    const int level = std::stoi(form.Label1.Text()) * 660;
+    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(level), level));
+    const QList<int> channels = Channels(server_);
+    QVERIFY2(std::abs(channels.value(1) - channels.value(0) / 2) <= 1, qPrintable(Shown(channels)));
   }
 
   void aFiveOneSinkKeepsItsBalanceThroughMute() {
