@@ -149,6 +149,19 @@ class ServerVolumeTest : public QObject {
              qPrintable(Shown(Channels(server_, "blargo_surround"))));
   }
 
+  void aMonoSinkTakesTheLevelThroughMute() {
+    QVERIFY(server_.SetDefaultSink("blargo_mono"));
+    server_.Pactl({"set-sink-volume", "blargo_mono", "40000"});
+    PulseVolume volume(mixer::MachineClock());
+    QCOMPARE(volume.Write(33000), Outcome::kDone);
+    QVERIFY2(Near(Channels(server_, "blargo_mono"), {33001}),
+             qPrintable(Shown(Channels(server_, "blargo_mono"))));
+    QCOMPARE(volume.Write(0), Outcome::kDone);
+    QVERIFY(Near(Channels(server_, "blargo_mono"), {0}));
+    QCOMPARE(volume.Write(49500), Outcome::kDone);
+    QVERIFY(Near(Channels(server_, "blargo_mono"), {49501}));
+  }
+
   void eachSinkGetsItsOwnBalanceBackAfterMute() {
     server_.Pactl({"set-sink-volume", "blargo_null", "65536", "32768"});
     server_.Pactl({"set-sink-volume", "blargo_other", "26214", "65536"});

@@ -316,13 +316,16 @@ struct PulseVolume::Connection {
       // A level above silence is meant to be heard.
       const bool unmute = level > PA_VOLUME_MUTED && sink->muted;
       unmuted = false;
+      // The server resolves its default at each request, so a new default
+      // gets the level even before its event arrives; one with another
+      // channel count refuses it, and is asked for.
       const PulseOperation mute(
-          unmute ? pa_context_set_sink_mute_by_name(context, name.c_str(), 0, OnUnmuted, this)
+          unmute ? pa_context_set_sink_mute_by_name(context, kDefaultSink, 0, OnUnmuted, this)
                  : nullptr);
       if (unmute && !mute.Sent()) return OutcomeOfNoAnswer();
       if (unmute) refresh_predates_unmute = true;
       const PulseOperation set(
-          pa_context_set_sink_volume_by_name(context, name.c_str(), &volume, OnSuccess, this));
+          pa_context_set_sink_volume_by_name(context, kDefaultSink, &volume, OnSuccess, this));
       NoteWritten(volume);
       if (!Await(set)) return OutcomeOfNoAnswer();
       const bool volume_set = succeeded;
@@ -333,8 +336,8 @@ struct PulseVolume::Connection {
         continue;
       }
       outcome = Outcome::kDone;
-      // Events may have told of a new default meanwhile; the level went to
-      // the sink that was the default when it was sent.
+      // Events may have told of a new default meanwhile: it is asked for
+      // before the next write.
       if (!sink || sink->name != name) return Outcome::kDone;
       sink->volume = volume;
       if (unmute) sink->muted = false;

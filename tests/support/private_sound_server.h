@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 
 // A private sound server with null sinks (blargo_null, the default, and
-// blargo_other, both stereo; blargo_surround, 5.1), run by
+// blargo_other, both stereo; blargo_surround, 5.1; blargo_mono), run by
 // scripts/sound-server in a folder of its own:
 // PulseAudio, or PipeWire when BLARGO_SOUND_SERVER=pipewire.
 class PrivateSoundServer {
