@@ -4,13 +4,22 @@
 // Two private servers: A is reached only through ALSA (its pulse plugin is
 // given A's socket in .asoundrc), B is the one libpulse is pointed at, and is
 // not running when the test starts.
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <memory>
+#include <string>
+#include <thread>
 
 #include "mixer/mixer_thread.h"
 #include "mixer/module1.h"
@@ -19,12 +28,62 @@
 #include "support/private_sound_server.h"
 #include "support/sink_level.h"
 #include "support/stepped_clock.h"
+#include "support/threaded_call.h"
 #include "toolkit/test_seam.h"
 #include "window/form1.h"
 
 using namespace std::chrono_literals;
 
 namespace {
+
+// Stands where a server's socket was and counts who comes to connect,
+// turning each away at once. A client learns it was turned away only once
+// the connection is counted and closed, so the count is up to date when
+// the call that connected returns.
+class CountingListener {
+ public:
+  explicit CountingListener(const QString& path) : path_(path.toStdString()) {
+    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path_.c_str(), sizeof address.sun_path - 1);
+    ::unlink(path_.c_str());
+    listening_ = fd_ >= 0 &&
+                 ::bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+                 ::listen(fd_, 16) == 0;
+    if (listening_) thread_ = std::thread([this] { Serve(); });
+  }
+  ~CountingListener() {
+    ::shutdown(fd_, SHUT_RDWR);  // ends the accept under way
+    if (thread_.joinable()) thread_.join();
+    if (fd_ >= 0) ::close(fd_);
+    ::unlink(path_.c_str());
+  }
+  CountingListener(const CountingListener&) = delete;
+  CountingListener& operator=(const CountingListener&) = delete;
+
+  [[nodiscard]] bool Listening() const { return listening_; }
+  [[nodiscard]] int Count() const { return count_; }
+
+ private:
+  void Serve() {
+    while (true) {
+      const int client = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+      if (client < 0) {
+        if (errno == EINTR) continue;
+        return;
+      }
+      ++count_;
+      ::close(client);
+    }
+  }
+
+  std::string path_;
+  int fd_ = -1;
+  bool listening_ = false;
+  std::atomic<int> count_ = 0;
+  std::thread thread_;
+};
 
 // A hundred times the 50 ms budget, so a busy machine never misses it, yet
 // far short of what a hang on the server costs: libpulse waits 30 s for an
@@ -66,6 +125,26 @@ class MixerFallbackTest : public QObject {
     form.Show();
     Click(form.Command5);
     QVERIFY(SinkHoldsLevel(alsa_side_.AwaitSinkVolume(49500), 49500));
+  }
+
+  // ALSA's pulse plugin holds a connection to its server; once that server
+  // is gone, the handle is dead and only a fresh one reaches the restarted
+  // server.
+  void theAlsaRouteHealsWhenItsServerRestarts() {
+    const auto clock = std::make_shared<SteppedClock>();
+    mixer::ServerFirstVolume volume(clock);
+    QVERIFY(volume.SetVolume(16500));
+    QVERIFY(SinkHoldsLevel(alsa_side_.SinkVolume(), 16500));
+    alsa_side_.Kill();
+    clock->Advance(500ms);
+    QVERIFY(!volume.SetVolume(33000));
+    QVERIFY(alsa_side_.Start());
+    // Each write has an attempt due; the plugin may need a moment to see
+    // the server again.
+    QVERIFY(PollUntil([&] {
+      clock->Advance(500ms);
+      return volume.SetVolume(49500) && SinkHoldsLevel(alsa_side_.SinkVolume(), 49500);
+    }));
   }
 
   void theWindowKeepsAnsweringWhileAlsasServerIsFrozen() {
@@ -126,6 +205,27 @@ class MixerFallbackTest : public QObject {
     QVERIFY2(elapsed.elapsed() < kAnswersWithinMs, qPrintable(QString::number(elapsed.elapsed())));
     QCOMPARE(form.Label1.Text(), std::string("25%"));
     QCOMPARE(form.VScroll1.Value(), 25);
+  }
+
+  // Each try at ALSA's device makes its plugin connect to a server: with
+  // none there, ALSA is tried once per reopen interval, not at every write.
+  void withNeitherAlsaIsTriedOncePerReopenInterval() {
+    server_.Kill();
+    alsa_side_.Kill();
+    CountingListener alsas_server(alsa_side_.SocketPath());
+    QVERIFY(alsas_server.Listening());
+    const auto clock = std::make_shared<SteppedClock>();
+    mixer::ServerFirstVolume volume(clock);
+    QVERIFY(!volume.SetVolume(16500));
+    QCOMPARE(alsas_server.Count(), 1);
+    for (int i = 0; i < 20; ++i) QVERIFY(!volume.SetVolume(33000));
+    clock->Advance(499ms);
+    QVERIFY(!volume.SetVolume(33000));
+    QCOMPARE(alsas_server.Count(), 1);
+    clock->Advance(1ms);
+    QVERIFY(!volume.SetVolume(33000));
+    QCOMPARE(alsas_server.Count(), 2);
+    QVERIFY(!volume.AlsaIsOpen());
   }
 };
 

@@ -85,6 +85,29 @@ class MixerThreadTest : public QObject {
     QCOMPARE(binding_->Applied(), (Levels{65535, 0, 49500, 33000}));
   }
 
+  // A write that fails just as a newer level is handed over must give way to
+  // it: the newer level goes next, and the failed one is never tried again.
+  void aWriteThatFailsInFlightGivesWayToTheLevelHandedOverMeanwhile() {
+    QVERIFY(mixer_->Write(16500));
+    binding_->Set(&StandInBinding::State::failing, true);
+    binding_->Set(&StandInBinding::State::held, true);
+    WriteThatOutlivesItsBudget(33000);
+    WriteThatFailsAtOnce(49500);
+    const int waits = clock_->TimedWaits();
+    binding_->Set(&StandInBinding::State::held, false);
+    // Without the clock moving: the newer level is due at once, not a retry.
+    QVERIFY(binding_->WaitFor([this] { return binding_->started.size() == 3; }));
+    QCOMPARE(binding_->Started(), (Levels{16500, 33000, 49500}));
+    // It fails too, and the thread sleeps until its retry (the only timed
+    // wait since); once the system recovers, that retry is what lands.
+    QVERIFY(PollUntil([&] { return clock_->TimedWaits() > waits; }));
+    binding_->Set(&StandInBinding::State::failing, false);
+    clock_->Advance(100ms);
+    QVERIFY(binding_->WaitFor([this] { return binding_->applied.size() == 2; }));
+    QCOMPARE(binding_->Applied(), (Levels{16500, 49500}));
+    QCOMPARE(binding_->Started(), (Levels{16500, 33000, 49500, 49500}));
+  }
+
   void theNewestFailedLevelIsTriedAgainEveryRetryInterval() {
     binding_->Set(&StandInBinding::State::failing, true);
     QVERIFY(!mixer_->Write(16500));

@@ -4,6 +4,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <string>
@@ -215,6 +216,39 @@ class PacingTest : public QObject {
     QCOMPARE(bar_face->valueInterface()->currentValue().toInt(), 91);
     QCOMPARE(controls.qlabel->text(), QString("91%"));
     QCOMPARE(controls.qbar->sliderPosition(), 91);
+  }
+
+  // The party ramp moves the slider a step every millisecond; the thumb on
+  // screen follows it frame by frame (the screen's rate, 60 Hz here), never
+  // only at the few-a-second pace of what a screen reader is told.
+  void theThumbFollowsTheRampEveryFrame() {
+    ManualTime time;
+    LabelAndSlider controls;
+    controls.form.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(controls.form)));
+    QCOMPARE(toolkit::WidgetOf(controls.form)->screen()->refreshRate(), 60.0);
+    int ramp = 30;
+    int step = 5;
+    int moves = 0;
+    int shown = controls.qbar->sliderPosition();
+    // Whether the thumb moved, and then to where the ramp is now.
+    const auto look = [&] {
+      LoopComesRound();
+      if (controls.qbar->sliderPosition() == shown) return true;
+      ++moves;
+      shown = controls.qbar->sliderPosition();
+      return shown == ramp;
+    };
+    for (int i = 0; i < 1000; ++i) {
+      time.RunFor(kMs);  // a frame's end may come round meanwhile
+      QVERIFY2(look(), qPrintable(QString::number(shown)));
+      ramp += step;
+      if (ramp >= 95 || ramp <= 30) step = -step;
+      controls.bar.SetValue(ramp);
+      QVERIFY2(look(), qPrintable(QString::number(shown)));
+    }
+    // One second: a move a frame, 60, give or take the first and the last.
+    QVERIFY2(moves >= 58 && moves <= 62, qPrintable(QString::number(moves)));
   }
 
   void aSingleChangeIsSeenAndHeardAtOnce() {

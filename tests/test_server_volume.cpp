@@ -5,7 +5,9 @@
 #include <QTest>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "mixer/clock.h"
 #include "mixer/mixer_thread.h"
@@ -36,6 +38,22 @@ QList<int> Channels(const PrivateSoundServer& server, const QString& sink = "@DE
   return raw;
 }
 
+// Whether every channel is within a step of what is expected: PipeWire keeps
+// volumes as floats and may hand one back a step off.
+bool Near(const QList<int>& channels, const QList<int>& expected) {
+  if (channels.size() != expected.size()) return false;
+  for (qsizetype c = 0; c < channels.size(); ++c) {
+    if (std::abs(channels[c] - expected[c]) > 1) return false;
+  }
+  return true;
+}
+
+QString Shown(const QList<int>& channels) {
+  QStringList text;
+  for (const int channel : channels) text << QString::number(channel);
+  return text.join(' ');
+}
+
 // A hundred times the 50 ms budget, so a busy machine never misses it, yet
 // far short of what a hang on the server costs: libpulse waits 30 s for an
 // answer, and an ALSA plugin on a frozen server waits as long as it is frozen.
@@ -48,6 +66,14 @@ class ServerVolumeTest : public QObject {
 
   PrivateSoundServer server_;
 
+  // Polls the default sink until its channels are near `expected`.
+  bool AwaitChannels(const QList<int>& expected) const {
+    return PollUntil([&] { return Near(Channels(server_), expected); });
+  }
+  [[nodiscard]] bool Muted() const {
+    return server_.Pactl({"get-sink-mute", "@DEFAULT_SINK@"}).contains("yes");
+  }
+
  private slots:
   void initTestCase() {
     QVERIFY(server_.Start());
@@ -57,6 +83,9 @@ class ServerVolumeTest : public QObject {
     if (server_.SinkVolume() < 0) QVERIFY(server_.Start());
     server_.Thaw();
     QVERIFY(server_.SetDefaultSink("blargo_null"));
+    // Level and unmuted: each test sets the balance it needs.
+    server_.Pactl({"set-sink-mute", "blargo_null", "0"});
+    server_.Pactl({"set-sink-volume", "blargo_null", "65536", "65536"});
   }
   void cleanup() { server_.Thaw(); }
 
@@ -69,29 +98,121 @@ class ServerVolumeTest : public QObject {
     QCOMPARE(mixer::ToServerVolume(0xFFFFFFFFU), 65536U);
   }
 
-  void presetsAndSliderReachTheSinkOnEveryChannel() {
+  void presetsAndSliderKeepTheSinksBalance() {
     Form1 form;
     form.Show();
-    // Off balance first: the window's write must level both channels.
-    server_.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "100%", "20%"});
+    // Right at half of left: every level goes to the left channel, and the
+    // right one keeps half of it.
+    server_.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "65536", "32768"});
     const struct {
       const toolkit::CommandButton& button;
-      int level;
-    } presets[] = {{form.Command3, 0},
-                   {form.Command4, 16500},
-                   {form.Command1, 33000},
-                   {form.Command5, 49500},
-                   {form.Command2, 65535}};
+      QList<int> channels;
+    } presets[] = {{form.Command3, {0, 0}},         {form.Command4, {16500, 8250}},
+                   {form.Command1, {33001, 16500}}, {form.Command5, {49501, 24750}},
+                   {form.Command2, {65536, 32768}}, {form.Command3, {0, 0}},
+                   {form.Command1, {33001, 16500}}};
     for (const auto& preset : presets) {
       Click(preset.button);
-      const int volume = server_.AwaitSinkVolume(preset.level);
-      QVERIFY2(SinkHoldsLevel(volume, preset.level), qPrintable(QString::number(volume)));
-      const QList<int> channels = Channels(server_);
-      QCOMPARE(channels.size(), 2);
-      QCOMPARE(channels[1], channels[0]);
+      QVERIFY2(AwaitChannels(preset.channels), qPrintable(Shown(Channels(server_))));
     }
     form.VScroll1.SetValue(64);
-    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(64 * 660), 64 * 660));
+    QVERIFY2(AwaitChannels({42241, 21120}), qPrintable(Shown(Channels(server_))));
+  }
+
+  void partyModeKeepsTheSinksBalance() {
+    Form1 form;
+    form.Show();
+    server_.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "65536", "32768"});
+    Click(form.Command6);  // PLAY BABY!!!
+    QVERIFY(QTest::qWaitFor([&] { return Channels(server_).value(0) < 60000; }, 10000));
+    Click(form.Command7);  // STOP DEVIL!!!
+    // The ramp stops where the label says; the right channel at half of it.
+    const int level = std::stoi(form.Label1.Text()) * 660;
+    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(level), level));
+    const QList<int> channels = Channels(server_);
+    QVERIFY2(std::abs(channels.value(1) - channels.value(0) / 2) <= 1, qPrintable(Shown(channels)));
+  }
+
+  void aFiveOneSinkKeepsItsBalanceThroughMute() {
+    QVERIFY(server_.SetDefaultSink("blargo_surround"));
+    // In the sink's own channel order, whichever the server uses.
+    server_.Pactl(
+        {"set-sink-volume", "blargo_surround", "65536", "32768", "49152", "16384", "65536", "0"});
+    PulseVolume volume(mixer::MachineClock());
+    QCOMPARE(volume.Write(33000), Outcome::kDone);
+    QVERIFY2(Near(Channels(server_, "blargo_surround"), {33001, 16500, 24750, 8250, 33001, 0}),
+             qPrintable(Shown(Channels(server_, "blargo_surround"))));
+    QCOMPARE(volume.Write(0), Outcome::kDone);
+    QVERIFY(Near(Channels(server_, "blargo_surround"), {0, 0, 0, 0, 0, 0}));
+    QCOMPARE(volume.Write(65535), Outcome::kDone);
+    QVERIFY2(Near(Channels(server_, "blargo_surround"), {65536, 32768, 49152, 16384, 65536, 0}),
+             qPrintable(Shown(Channels(server_, "blargo_surround"))));
+  }
+
+  void aMonoSinkTakesTheLevelThroughMute() {
+    QVERIFY(server_.SetDefaultSink("blargo_mono"));
+    server_.Pactl({"set-sink-volume", "blargo_mono", "40000"});
+    PulseVolume volume(mixer::MachineClock());
+    QCOMPARE(volume.Write(33000), Outcome::kDone);
+    QVERIFY2(Near(Channels(server_, "blargo_mono"), {33001}),
+             qPrintable(Shown(Channels(server_, "blargo_mono"))));
+    QCOMPARE(volume.Write(0), Outcome::kDone);
+    QVERIFY(Near(Channels(server_, "blargo_mono"), {0}));
+    QCOMPARE(volume.Write(49500), Outcome::kDone);
+    QVERIFY(Near(Channels(server_, "blargo_mono"), {49501}));
+  }
+
+  void eachSinkGetsItsOwnBalanceBackAfterMute() {
+    server_.Pactl({"set-sink-volume", "blargo_null", "65536", "32768"});
+    server_.Pactl({"set-sink-volume", "blargo_other", "26214", "65536"});
+    PulseVolume volume(mixer::MachineClock());
+    QCOMPARE(volume.Write(0), Outcome::kDone);
+    QVERIFY(Near(Channels(server_, "blargo_null"), {0, 0}));
+    QVERIFY(server_.SetDefaultSink("blargo_other"));
+    QVERIFY(PollUntil([&] {
+      return volume.Write(0) == Outcome::kDone && Near(Channels(server_, "blargo_other"), {0, 0});
+    }));
+    QCOMPARE(volume.Write(33000), Outcome::kDone);
+    QVERIFY2(Near(Channels(server_, "blargo_other"), {13200, 33001}),
+             qPrintable(Shown(Channels(server_, "blargo_other"))));
+    QVERIFY(server_.SetDefaultSink("blargo_null"));
+    QVERIFY(PollUntil([&] {
+      return volume.Write(49500) == Outcome::kDone &&
+             Near(Channels(server_, "blargo_null"), {49501, 24750});
+    }));
+    QVERIFY(Near(Channels(server_, "blargo_other"), {13200, 33001}));
+  }
+
+  // The sink is asked for again at most every 100 ms: a click a moment
+  // later already takes in what was set elsewhere.
+  void aBalanceSetElsewhereIsKeptByTheNextLevel() {
+    const auto clock = std::make_shared<SteppedClock>();
+    PulseVolume volume(clock);
+    QCOMPARE(volume.Write(33000), Outcome::kDone);
+    server_.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "16384", "65536"});
+    clock->Advance(100ms);
+    QCOMPARE(volume.Write(49500), Outcome::kDone);
+    QVERIFY2(AwaitChannels({12375, 49501}), qPrintable(Shown(Channels(server_))));
+  }
+
+  void aLevelAboveSilenceTurnsTheMuteSwitchOffAndMuteLeavesItAlone() {
+    const auto clock = std::make_shared<SteppedClock>();
+    PulseVolume volume(clock);
+    QCOMPARE(volume.Write(16500), Outcome::kDone);
+    server_.Pactl({"set-sink-mute", "@DEFAULT_SINK@", "1"});
+    clock->Advance(100ms);
+    QCOMPARE(volume.Write(0), Outcome::kDone);
+    QCOMPARE(server_.SinkVolume(), 0);
+    QVERIFY(Muted());
+    QCOMPARE(volume.Write(33000), Outcome::kDone);
+    QVERIFY(SinkHoldsLevel(server_.SinkVolume(), 33000));
+    QVERIFY(PollUntil([&] { return !Muted(); }));
+    // Muted by someone else while this binding already holds the sink.
+    server_.Pactl({"set-sink-mute", "@DEFAULT_SINK@", "1"});
+    clock->Advance(100ms);
+    QCOMPARE(volume.Write(49500), Outcome::kDone);
+    QVERIFY(PollUntil([&] { return !Muted(); }));
+    QVERIFY(SinkHoldsLevel(server_.SinkVolume(), 49500));
   }
 
   void followsTheDefaultSinkWithoutARestart() {

@@ -153,6 +153,29 @@ class SystemMixerTest : public QObject {
         std::chrono::seconds(10)));
   }
 
+  // Through the plugin the sink shows as one element with a channel each and
+  // a playback switch: a level sets the louder channel, the other keeps its
+  // share, silence leaves the switch alone, and a level turns it on again.
+  void theAlsaPathKeepsTheBalanceAndTurnsTheSwitchOn() {
+    server_.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "32768", "65536"});
+    server_.Pactl({"set-sink-mute", "@DEFAULT_SINK@", "1"});
+    mixer::AlsaVolume alsa("default", mixer::MachineClock());
+    const auto channels = [this] {
+      return server_.Pactl({"get-sink-volume", "@DEFAULT_SINK@"}).section('\n', 0, 0);
+    };
+    const auto muted = [this] {
+      return server_.Pactl({"get-sink-mute", "@DEFAULT_SINK@"}).contains("yes");
+    };
+    QVERIFY(PollUntil([&] { return alsa.SetVolume(0) && channels().count(" 0 /") == 2; }));
+    QVERIFY(muted());
+    QVERIFY(PollUntil([&] {
+      return alsa.SetVolume(33000) && channels().contains("front-left: 16500 /") &&
+             channels().contains("front-right: 33001 /");
+    }));
+    QVERIFY2(!muted(), qPrintable(channels()));
+    server_.Pactl({"set-sink-mute", "@DEFAULT_SINK@", "0"});
+  }
+
   void aDeadServerFailsFastAndARestartedOneIsUsedAgain() {
     QVERIFY(ConfirmedSoon([] { return SetMixerLevel(0, MIXERCONTROL{}, 33000); }));
     server_.Kill();

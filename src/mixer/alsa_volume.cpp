@@ -2,12 +2,18 @@
 
 #include <alsa/asoundlib.h>
 
+#include <algorithm>
 #include <string_view>
 #include <utility>
+#include <vector>
+
+#include "mixer/shortage_report.h"
 
 namespace mixer {
 
 namespace {
+
+constexpr const char* kCannotOpen = "cannot open the sound device";
 
 snd_mixer_elem_t* FindVolumeElement(snd_mixer_t* mixer) {
   snd_mixer_elem_t* first = nullptr;
@@ -23,6 +29,17 @@ snd_mixer_elem_t* FindVolumeElement(snd_mixer_t* mixer) {
   return first;
 }
 
+// The element's playback channels, in ALSA's order.
+std::vector<snd_mixer_selem_channel_id_t> PlaybackChannels(snd_mixer_elem_t* element) {
+  if (snd_mixer_selem_is_playback_mono(element) != 0) return {SND_MIXER_SCHN_MONO};
+  std::vector<snd_mixer_selem_channel_id_t> channels;
+  for (int c = 0; c <= SND_MIXER_SCHN_LAST && channels.size() < PA_CHANNELS_MAX; ++c) {
+    const auto channel = static_cast<snd_mixer_selem_channel_id_t>(c);
+    if (snd_mixer_selem_has_playback_channel(element, channel) != 0) channels.push_back(channel);
+  }
+  return channels;
+}
+
 // alsa-lib prints every failure to stderr; while the sound server is down
 // that would be a line per write, a thousand a second in party mode. Failures
 // reach the caller as results instead.
@@ -35,6 +52,7 @@ void Quiet(const char* /*file*/, int /*line*/, const char* /*function*/, int /*e
 struct AlsaVolume::Handle {
   snd_mixer_t* mixer = nullptr;
   snd_mixer_elem_t* element = nullptr;
+  std::vector<snd_mixer_selem_channel_id_t> channels;
 
   Handle() = default;
   Handle(const Handle&) = delete;
@@ -44,22 +62,41 @@ struct AlsaVolume::Handle {
   }
 
   // The control is opened non-blocking so that draining its events before a
-  // write never waits for one to arrive.
+  // write never waits for one to arrive. Each step's result is checked: short
+  // of descriptors or memory any of them may fail.
   bool Open(const std::string& device) {
+    // A plugin's connection to a sound server needs as many descriptors as
+    // the server binding's: without them it is not tried.
+    if (const int cause = DescriptorShortage(); cause != 0) {
+      ReportShortage(kCannotOpen, cause);
+      return false;
+    }
     snd_hctl_t* hctl = nullptr;
-    if (snd_hctl_open(&hctl, device.c_str(), SND_CTL_NONBLOCK) < 0) return false;
-    if (snd_mixer_open(&mixer, 0) < 0) {
+    if (const int error = snd_hctl_open(&hctl, device.c_str(), SND_CTL_NONBLOCK); error < 0) {
+      return Failed(error);
+    }
+    if (const int error = snd_mixer_open(&mixer, 0); error < 0) {
       mixer = nullptr;
       snd_hctl_close(hctl);
-      return false;
+      return Failed(error);
     }
     // On failure, attaching closes the hctl itself.
-    if (snd_mixer_attach_hctl(mixer, hctl) < 0) return false;
-    if (snd_mixer_selem_register(mixer, nullptr, nullptr) < 0 || snd_mixer_load(mixer) < 0) {
-      return false;
+    if (const int error = snd_mixer_attach_hctl(mixer, hctl); error < 0) return Failed(error);
+    if (const int error = snd_mixer_selem_register(mixer, nullptr, nullptr); error < 0) {
+      return Failed(error);
     }
+    if (const int error = snd_mixer_load(mixer); error < 0) return Failed(error);
     element = FindVolumeElement(mixer);
-    return element != nullptr;
+    if (element != nullptr) channels = PlaybackChannels(element);
+    return element != nullptr && !channels.empty();
+  }
+
+  // alsa-lib answers with a negative errno; a plugin that failed for want
+  // of descriptors may answer with one of its own.
+  static bool Failed(int error) {
+    const int cause = IsShortage(-error) ? -error : DescriptorShortage();
+    if (cause != 0) ReportShortage(kCannotOpen, cause);
+    return false;
   }
 };
 
@@ -86,14 +123,48 @@ bool AlsaVolume::SetVolume(std::uint32_t value) {
   // once another program has moved the volume: bring it up to date first.
   // Any error closes the handle; a later write opens a fresh one, which is
   // how a restarted sound server is found again.
+  if (!Write(value)) {
+    handle_.reset();
+    return false;
+  }
+  return true;
+}
+
+bool AlsaVolume::Write(std::uint32_t value) {
+  snd_mixer_elem_t* element = handle_->element;
   long minimum = 0;
   long maximum = 0;
   if (snd_mixer_handle_events(handle_->mixer) < 0 ||
-      snd_mixer_selem_get_playback_volume_range(handle_->element, &minimum, &maximum) < 0 ||
-      snd_mixer_selem_set_playback_volume_all(handle_->element,
-                                              ScaleToRange(value, minimum, maximum)) < 0) {
-    handle_.reset();
+      snd_mixer_selem_get_playback_volume_range(element, &minimum, &maximum) < 0 ||
+      maximum <= minimum) {
     return false;
+  }
+  // The channels as they stand, counted from the element's minimum, tell the
+  // balance; the new level goes to the loudest of them.
+  const auto& channels = handle_->channels;
+  pa_cvolume now;
+  now.channels = static_cast<std::uint8_t>(channels.size());
+  for (std::size_t i = 0; i < channels.size(); ++i) {
+    long raw = minimum;
+    if (snd_mixer_selem_get_playback_volume(element, channels[i], &raw) < 0) return false;
+    now.values[i] = static_cast<pa_volume_t>(std::clamp(raw, minimum, maximum) - minimum);
+  }
+  const std::string name = snd_mixer_selem_get_name(element);
+  balances_.Heard(name, now);
+  const auto level = static_cast<pa_volume_t>(ScaleToRange(value, minimum, maximum) - minimum);
+  const pa_cvolume wanted = balances_.Volume(name, now.channels, level);
+  for (std::size_t i = 0; i < channels.size(); ++i) {
+    if (snd_mixer_selem_set_playback_volume(element, channels[i], minimum + wanted.values[i]) < 0) {
+      return false;
+    }
+  }
+  // A level above silence is meant to be heard: a playback switch left off
+  // goes on. Silence writes 0 and leaves the switch alone.
+  if (level == 0 || snd_mixer_selem_has_playback_switch(element) == 0) return true;
+  for (const auto channel : channels) {
+    int on = 1;
+    if (snd_mixer_selem_get_playback_switch(element, channel, &on) < 0) return false;
+    if (on == 0) return snd_mixer_selem_set_playback_switch_all(element, 1) >= 0;
   }
   return true;
 }

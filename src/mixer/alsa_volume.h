@@ -6,12 +6,15 @@
 #include <string>
 
 #include "mixer/clock.h"
+#include "mixer/sink_balance.h"
 #include "mixer/volume_binding.h"
 
 namespace mixer {
 
 // The master volume through ALSA's simple mixer on one control device: its
 // "Master" playback volume, or else the first element with a playback volume.
+// As with the server, a level sets the loudest channel, the others keep their
+// balance, and a level above silence turns the playback switch on.
 // The handle stays open between writes and is reopened after any error, so a
 // restarted sound server behind the device heals by itself; opening is tried
 // at most once per reopen interval, since each try may start a plugin's
@@ -34,12 +37,14 @@ class AlsaVolume final : public VolumeBinding {
 
  private:
   struct Handle;
+  bool Write(std::uint32_t value);
 
   std::string device_;
   std::shared_ptr<Clock> clock_;
   Clock::Duration reopen_interval_;
   std::optional<Clock::TimePoint> last_open_attempt_;
   std::unique_ptr<Handle> handle_;  // null while closed
+  SinkBalances balances_;           // by element, kept across reopening
 };
 
 }  // namespace mixer

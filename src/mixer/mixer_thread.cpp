@@ -3,7 +3,10 @@
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <utility>
+
+#include "mixer/shortage_report.h"
 
 namespace mixer {
 
@@ -48,8 +51,17 @@ struct MixerThread::Shared {
 
 MixerThread::MixerThread(std::unique_ptr<VolumeBinding> binding, std::shared_ptr<Clock> clock,
                          Timing timing)
-    : shared_(std::make_shared<Shared>(std::move(binding), std::move(clock), timing)),
-      thread_([shared = shared_] { Run(shared); }) {}
+    : shared_(std::make_shared<Shared>(std::move(binding), std::move(clock), timing)) {
+  try {
+    thread_ = std::thread([shared = shared_] { Run(shared); });
+  } catch (const std::system_error& error) {
+    // Short of threads or memory: every write fails at once, as a mixer
+    // that is there but refuses, and the window goes on.
+    ReportShortage("cannot start the mixer", error.code().value());
+    shared_->stopping = true;
+    shared_->ended = true;
+  }
+}
 
 MixerThread::~MixerThread() { Stop(); }
 

@@ -1,25 +1,51 @@
 #include "mixer/pulse_volume.h"
 
 #include <pulse/context.h>
+#include <pulse/error.h>
 #include <pulse/introspect.h>
 #include <pulse/mainloop.h>
 #include <pulse/proplist.h>
 #include <pulse/subscribe.h>
 #include <pulse/volume.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
 #include <optional>
+#include <string>
 
 #include "mixer/pulse_operation.h"
+#include "mixer/shortage_report.h"
+#include "mixer/sink_balance.h"
 
 namespace mixer {
 
 namespace {
 
 constexpr const char* kDefaultSink = "@DEFAULT_SINK@";
+constexpr const char* kUnreachable = "cannot reach the sound server";
+
+// Every write of ours makes the sink change, and the server says so: asking
+// for the sink after each would double what party mode asks of the server.
+// A change made elsewhere is learnt at most this long after it happened.
+constexpr Clock::Duration kRefreshInterval = std::chrono::milliseconds(100);
 
 bool IsLive(pa_context_state_t state) {
   return state != PA_CONTEXT_FAILED && state != PA_CONTEXT_TERMINATED;
+}
+
+// A libpulse constructor fails only when the system is short of something.
+void NoteFailedConstructor() { ReportShortage(kUnreachable, ShortageCause(errno)); }
+
+// A connection fails when no server listens, which is worth no line, or when
+// the process is short of descriptors or memory for it, which is.
+void NoteFailedConnection() {
+  int cause = DescriptorShortage();
+  if (cause == 0) cause = MemoryShortage();
+  if (cause != 0) ReportShortage(kUnreachable, cause);
 }
 
 }  // namespace
@@ -30,7 +56,17 @@ std::uint32_t ToServerVolume(std::uint32_t value) {
 
 // One main loop and, while there is one, the connection to the server.
 struct PulseVolume::Connection {
-  pa_mainloop* loop = pa_mainloop_new();
+  // The default sink as the server last described it.
+  struct Sink {
+    std::string name;
+    std::uint32_t index = PA_INVALID_INDEX;
+    pa_cvolume volume{};
+    bool muted = false;
+  };
+
+  // Null while the system cannot give one; read by Abandon() from another
+  // thread.
+  std::atomic<pa_mainloop*> loop = nullptr;
   pa_context* context = nullptr;
   std::optional<Clock::TimePoint> last_attempt;
   std::atomic<bool> abandoned = false;
@@ -38,20 +74,37 @@ struct PulseVolume::Connection {
   // What the server said to the request last awaited.
   bool answered = false;
   bool succeeded = false;
+  bool unmuted = false;
 
-  // The default sink's channel count, 0 until asked; forgotten whenever the
-  // server says its defaults changed.
-  std::uint8_t channels = 0;
+  // Asked for once, then kept up to date from the server's events, so a write
+  // costs one round trip: forgotten whenever the server says its defaults
+  // changed, refreshed in the background when the sink itself changed.
+  std::optional<Sink> sink;
+  SinkBalances balances;
+  bool refresh_due = false;
+  std::optional<PulseOperation> refresh;
+  std::optional<Clock::TimePoint> last_refresh;
+  // Whether a write (or an unmute) was sent after the refresh under way: its
+  // answer then describes the sink as it was before.
+  bool refresh_predates_write = false;
+  bool refresh_predates_unmute = false;
+  // The volumes written last: a refresh that shows one of them shows our own
+  // write, not someone else's.
+  std::array<pa_cvolume, 4> written{};
+  std::size_t written_count = 0;
+  // Set when a refresh shows a balance or mute switch someone else set.
+  bool heard_outside_change = false;
 
   Connection() = default;
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
   ~Connection() {
     Disconnect();
-    pa_mainloop_free(loop);
+    if (loop != nullptr) pa_mainloop_free(loop);
   }
 
   void Disconnect() {
+    refresh.reset();
     if (context != nullptr) {
       pa_context_set_state_callback(context, nullptr, nullptr);
       pa_context_set_subscribe_callback(context, nullptr, nullptr);
@@ -59,7 +112,8 @@ struct PulseVolume::Connection {
       pa_context_unref(context);
       context = nullptr;
     }
-    channels = 0;
+    sink.reset();
+    refresh_due = false;
   }
 
   [[nodiscard]] bool Ready() const {
@@ -80,6 +134,14 @@ struct PulseVolume::Connection {
     return true;
   }
 
+  // Takes in what the server sent since the last write (events, refreshes)
+  // without waiting for anything more.
+  void Drain() {
+    for (int i = 0; i < 64 && Live(); ++i) {
+      if (pa_mainloop_iterate(loop, 0, nullptr) <= 0) break;
+    }
+  }
+
   // Waits for the answer to `request`; false when none came.
   bool Await(const PulseOperation& request) {
     if (!request.Sent()) return false;
@@ -88,10 +150,26 @@ struct PulseVolume::Connection {
     return RunUntil([&request] { return !request.Running(); }) && answered;
   }
 
-  static void OnSubscription(pa_context* /*context*/, pa_subscription_event_type_t /*event*/,
-                             std::uint32_t /*index*/, void* self) {
-    // The default sink may have changed: ask again before the next write.
-    static_cast<Connection*>(self)->channels = 0;
+  static void OnSubscription(pa_context* /*context*/, pa_subscription_event_type_t event,
+                             std::uint32_t index, void* self) {
+    auto* connection = static_cast<Connection*>(self);
+    const unsigned facility = event & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
+    if (facility == PA_SUBSCRIPTION_EVENT_SERVER) {
+      // The default sink may have changed: ask again before the next write.
+      connection->sink.reset();
+      connection->refresh_due = false;
+      return;
+    }
+    if (facility != PA_SUBSCRIPTION_EVENT_SINK || !connection->sink ||
+        connection->sink->index != index) {
+      return;
+    }
+    if ((event & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_REMOVE) {
+      connection->sink.reset();
+      connection->refresh_due = false;
+    } else {
+      connection->refresh_due = true;
+    }
   }
 
   static void OnSuccess(pa_context* /*context*/, int success, void* self) {
@@ -100,16 +178,49 @@ struct PulseVolume::Connection {
     connection->succeeded = success != 0;
   }
 
+  static void OnUnmuted(pa_context* /*context*/, int success, void* self) {
+    static_cast<Connection*>(self)->unmuted = success != 0;
+  }
+
   static void OnSinkInfo(pa_context* /*context*/, const pa_sink_info* info, int eol, void* self) {
     auto* connection = static_cast<Connection*>(self);
     if (eol != 0) {
       connection->answered = true;
       return;
     }
-    if (info != nullptr) {
-      connection->channels = info->channel_map.channels;
-      connection->succeeded = true;
+    if (info == nullptr || info->volume.channels == 0) return;
+    connection->sink = Sink{info->name, info->index, info->volume, info->mute != 0};
+    connection->balances.Heard(info->name, info->volume);
+    connection->succeeded = true;
+  }
+
+  static void OnRefresh(pa_context* /*context*/, const pa_sink_info* info, int eol, void* self) {
+    auto* connection = static_cast<Connection*>(self);
+    if (eol != 0 || info == nullptr || !connection->sink ||
+        connection->sink->index != info->index) {
+      return;
     }
+    Sink& sink = *connection->sink;
+    const bool muted_elsewhere =
+        info->mute != 0 && !sink.muted && !connection->refresh_predates_unmute;
+    if (!connection->refresh_predates_unmute) sink.muted = info->mute != 0;
+    bool changed = muted_elsewhere;
+    if (!connection->refresh_predates_write || !connection->WroteLately(info->volume)) {
+      sink.volume = info->volume;
+      changed = connection->balances.Heard(sink.name, info->volume) || changed;
+    }
+    if (changed) connection->heard_outside_change = true;
+  }
+
+  [[nodiscard]] bool WroteLately(const pa_cvolume& volume) const {
+    for (std::size_t i = 0; i < std::min(written_count, written.size()); ++i) {
+      if (pa_cvolume_equal(&volume, &written[i]) != 0) return true;
+    }
+    return false;
+  }
+  void NoteWritten(const pa_cvolume& volume) {
+    written[written_count++ % written.size()] = volume;
+    refresh_predates_write = true;
   }
 
   // Connects when an attempt is due. Returns kDone when ready.
@@ -119,46 +230,120 @@ struct PulseVolume::Connection {
     if (last_attempt && now - *last_attempt < interval) return Outcome::kNoServer;
     last_attempt = now;
 
+    // A connection that cannot have the descriptors it needs is not tried:
+    // it would fail after taking the last ones the window may need.
+    if (const int cause = DescriptorShortage(); cause != 0) {
+      ReportShortage(kUnreachable, cause);
+      return Outcome::kNoServer;
+    }
+    // Short of descriptors the loop's wakeup pipe cannot be made; it is
+    // asked for again at each attempt, so freed descriptors heal it.
+    if (loop == nullptr) {
+      errno = 0;
+      loop = pa_mainloop_new();
+      if (loop == nullptr) {
+        NoteFailedConstructor();
+        return Outcome::kNoServer;
+      }
+    }
     pa_proplist* properties = pa_proplist_new();
+    if (properties == nullptr) {
+      NoteFailedConstructor();
+      return Outcome::kNoServer;
+    }
     pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "bLaRgO");
     pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "blargo");
     pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "blargo");
+    errno = 0;
     context = pa_context_new_with_proplist(pa_mainloop_get_api(loop), "bLaRgO", properties);
     pa_proplist_free(properties);
-    if (context == nullptr) return Outcome::kNoServer;
+    if (context == nullptr) {
+      NoteFailedConstructor();
+      return Outcome::kNoServer;
+    }
     // Never start a server of our own: the user's session decides that.
     if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+      NoteFailedConnection();
       Disconnect();
       return Outcome::kNoServer;
     }
     if (!RunUntil([this] { return Ready(); })) {
+      if (!abandoned) NoteFailedConnection();
       Disconnect();
       return abandoned ? Outcome::kRefused : Outcome::kNoServer;
     }
     pa_context_set_subscribe_callback(context, OnSubscription, this);
     const PulseOperation subscription(
-        pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr));
+        pa_context_subscribe(context,
+                             static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SERVER |
+                                                                 PA_SUBSCRIPTION_MASK_SINK),
+                             nullptr, nullptr));
     return Outcome::kDone;
   }
 
-  Outcome SetVolume(std::uint32_t value) {
-    // Twice at most: a write that fails because the default sink changed
-    // under us is tried once more with the new sink's channels.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-      if (channels == 0) {
-        const PulseOperation sink_info(
-            pa_context_get_sink_info_by_name(context, kDefaultSink, OnSinkInfo, this));
-        if (!Await(sink_info) || !succeeded || channels == 0) return OutcomeOfNoAnswer();
-      }
-      pa_cvolume volume;
-      pa_cvolume_set(&volume, channels, ToServerVolume(value));
+  bool AskForDefaultSink() {
+    const PulseOperation sink_info(
+        pa_context_get_sink_info_by_name(context, kDefaultSink, OnSinkInfo, this));
+    return Await(sink_info) && succeeded && sink;
+  }
+
+  // Asks for the sink again without waiting: the answer arrives with the
+  // write's own, and only a change made elsewhere costs a write more.
+  void RefreshIfDue(Clock::TimePoint now) {
+    if (!refresh_due || !sink || (refresh && refresh->Running())) return;
+    if (last_refresh && now - *last_refresh < kRefreshInterval) return;
+    last_refresh = now;
+    refresh_due = false;
+    refresh.reset();
+    refresh_predates_write = false;
+    refresh_predates_unmute = false;
+    refresh.emplace(pa_context_get_sink_info_by_index(context, sink->index, OnRefresh, this));
+  }
+
+  Outcome SetVolume(std::uint32_t value, const Clock& clock) {
+    Drain();
+    const pa_volume_t level = ToServerVolume(value);
+    // A write that fails because the default sink changed under us is tried
+    // once more on the new sink; one that crossed a change made elsewhere is
+    // made again with that change taken in.
+    Outcome outcome = Outcome::kRefused;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      if (!sink && !AskForDefaultSink()) return OutcomeOfNoAnswer();
+      RefreshIfDue(clock.Now());
+      heard_outside_change = false;
+      const std::string name = sink->name;
+      const pa_cvolume volume = balances.Volume(name, sink->volume.channels, level);
+      // A level above silence is meant to be heard.
+      const bool unmute = level > PA_VOLUME_MUTED && sink->muted;
+      unmuted = false;
+      // The server resolves its default at each request, so a new default
+      // gets the level even before its event arrives; one with another
+      // channel count refuses it, and is asked for.
+      const PulseOperation mute(
+          unmute ? pa_context_set_sink_mute_by_name(context, kDefaultSink, 0, OnUnmuted, this)
+                 : nullptr);
+      if (unmute && !mute.Sent()) return OutcomeOfNoAnswer();
+      if (unmute) refresh_predates_unmute = true;
       const PulseOperation set(
           pa_context_set_sink_volume_by_name(context, kDefaultSink, &volume, OnSuccess, this));
+      NoteWritten(volume);
       if (!Await(set)) return OutcomeOfNoAnswer();
-      if (succeeded) return Outcome::kDone;
-      channels = 0;
+      const bool volume_set = succeeded;
+      if (unmute && !RunUntil([&mute] { return !mute.Running(); })) return OutcomeOfNoAnswer();
+      if (!volume_set || (unmute && !unmuted)) {
+        outcome = Outcome::kRefused;
+        sink.reset();
+        continue;
+      }
+      outcome = Outcome::kDone;
+      // Events may have told of a new default meanwhile: it is asked for
+      // before the next write.
+      if (!sink || sink->name != name) return Outcome::kDone;
+      sink->volume = volume;
+      if (unmute) sink->muted = false;
+      if (!heard_outside_change) return Outcome::kDone;
     }
-    return Outcome::kRefused;
+    return outcome;
   }
 
   // A request got no answer: either the server refused it over a live
@@ -174,7 +359,14 @@ struct PulseVolume::Connection {
 PulseVolume::PulseVolume(std::shared_ptr<Clock> clock, Clock::Duration reconnect_interval)
     : clock_(std::move(clock)),
       reconnect_interval_(reconnect_interval),
-      connection_(std::make_unique<Connection>()) {}
+      connection_(std::make_unique<Connection>()) {
+  // libpulse prints its own complaint on stderr at every failed attempt,
+  // twice a second while party mode runs without a server; what a user needs
+  // to know is said once, above. Its messages go to the system log instead,
+  // unless the user chose where they go. This runs before the mixer thread
+  // exists and before libpulse first reads its settings.
+  if (std::getenv("PULSE_LOG_JOURNAL") == nullptr) setenv("PULSE_LOG_SYSLOG", "1", 0);
+}
 
 PulseVolume::~PulseVolume() = default;
 
@@ -187,12 +379,13 @@ PulseVolume::Outcome PulseVolume::Write(std::uint32_t value) {
       return connected;
     }
   }
-  return connection.SetVolume(value);
+  return connection.SetVolume(value, *clock_);
 }
 
 void PulseVolume::Abandon() {
   connection_->abandoned = true;
-  pa_mainloop_wakeup(connection_->loop);
+  // The loop may not exist (or not yet): then nothing waits in it.
+  if (connection_->loop != nullptr) pa_mainloop_wakeup(connection_->loop);
 }
 
 }  // namespace mixer

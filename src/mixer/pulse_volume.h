@@ -11,7 +11,8 @@ namespace mixer {
 
 // The master volume straight through the sound server's own protocol
 // (PulseAudio, or PipeWire's pulse server): the volume of the server's default
-// sink, resolved by the server at each write, set on all its channels.
+// sink. A level sets the sink's loudest channel and the others keep their
+// balance; a level above silence also turns the sink's mute switch off.
 //
 // A write waits for the server's answer however long it takes: it runs on
 // the mixer thread, which owes the window nothing but the latest level, and

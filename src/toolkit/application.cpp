@@ -3,9 +3,12 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
+#include "toolkit/bus_probe.h"
 #include "toolkit/display_failure.h"
 
 namespace toolkit {
@@ -74,6 +77,11 @@ class StartupGuard {
 
 Application::Application(int& argc, char** argv, const std::string& display_name,
                          const std::string& desktop_file, NoDisplay no_display) {
+  // Half a second at most, so a silent bus costs the window no more than that.
+  if (const std::string why = KeepToolkitOffSilentBuses(std::chrono::milliseconds(500));
+      !why.empty()) {
+    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, why.c_str());
+  }
   {
     const StartupGuard guard(no_display);
     app_ = std::make_unique<QApplication>(argc, argv);

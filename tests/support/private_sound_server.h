@@ -4,8 +4,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// A private sound server with two null sinks (blargo_null, the default, and
-// blargo_other), run by scripts/sound-server in a folder of its own:
+// A private sound server with null sinks (blargo_null, the default, and
+// blargo_other, both stereo; blargo_surround, 5.1; blargo_mono), run by
+// scripts/sound-server in a folder of its own:
 // PulseAudio, or PipeWire when BLARGO_SOUND_SERVER=pipewire.
 class PrivateSoundServer {
  public:
