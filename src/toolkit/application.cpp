@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "toolkit/display_failure.h"
 
@@ -18,7 +19,8 @@ namespace {
 // 1; when Qt starts, what was set aside is passed on.
 class StartupGuard {
  public:
-  explicit StartupGuard(Application::NoDisplay no_display) : no_display_(no_display) {
+  StartupGuard(Application::NoDisplay no_display, PlatformChoice platform)
+      : no_display_(no_display), platform_(std::move(platform)) {
     std::fflush(stderr);
     held_ = std::tmpfile();
     if (held_ != nullptr) {
@@ -59,12 +61,13 @@ class StartupGuard {
       return;
     }
     guard->RestoreStderr();
-    guard->no_display_(WhyNoDisplay());
+    guard->no_display_(WhyNoDisplay(guard->platform_, message.toStdString()));
     std::_Exit(1);
   }
 
   static inline StartupGuard* active_ = nullptr;
   Application::NoDisplay no_display_;
+  PlatformChoice platform_;
   QtMessageHandler previous_ = nullptr;
   std::FILE* held_ = nullptr;
   int stderr_ = -1;
@@ -75,7 +78,7 @@ class StartupGuard {
 Application::Application(int& argc, char** argv, const std::string& display_name,
                          const std::string& desktop_file, NoDisplay no_display) {
   {
-    const StartupGuard guard(no_display);
+    const StartupGuard guard(no_display, ChosenPlatform(argc, argv));
     app_ = std::make_unique<QApplication>(argc, argv);
   }
   QApplication::setApplicationName("blargo");
