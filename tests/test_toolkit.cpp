@@ -7,6 +7,7 @@
 
 #include "support/counting_timer.h"
 #include "support/error_reports.h"
+#include "support/wcag.h"
 #include "toolkit/command_button.h"
 #include "toolkit/error_report.h"
 #include "toolkit/form.h"
@@ -132,6 +133,24 @@ class ToolkitTest : public QObject {
              QApplication::palette().color(QPalette::Active, QPalette::HighlightedText));
     // Title-bar text is drawn on black: it must not be black itself.
     QVERIFY(toolkit::ToQColor(toolkit::kTitleBarText).lightness() > 128);
+  }
+
+  // Labels and the line are drawn on the black window: a theme whose colour
+  // for them is too dark there gets it lightened, keeping its hue, just
+  // enough to be read (4.5:1).
+  void aThemeInkTooDarkForTheWindowIsLightenedJustEnough() {
+    const QPalette theme = QApplication::palette();
+    QPalette dark = theme;
+    dark.setColor(QPalette::Active, QPalette::HighlightedText, QColor(0x1a, 0x30, 0x50));
+    QApplication::setPalette(dark);
+    const QColor ink = toolkit::ToQColor(toolkit::kHighlightText);
+    const QColor line = toolkit::ToQColor(toolkit::kTitleBarText);
+    QApplication::setPalette(theme);
+
+    const double contrast = wcag::Contrast(ink.rgb(), qRgb(0, 0, 0));
+    QVERIFY2(contrast >= 4.5 && contrast < 4.8, qPrintable(QString::number(contrast)));
+    QVERIFY2(qAbs(ink.hslHue() - 214) <= 3, qPrintable(ink.name()));
+    QCOMPARE(line, ink);
   }
 
   void timersTickOnlyWhileEnabled() {

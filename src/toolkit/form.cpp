@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "toolkit/accessibility.h"
+#include "toolkit/black_window_palette.h"
 #include "toolkit/command_button.h"
 #include "toolkit/error_report.h"
 #include "toolkit/form_layout.h"
@@ -33,7 +34,10 @@ constexpr int kFrameWaitMs = 3000;
 // palette, so a background change does not repaint the controls on it.
 class FormWidget : public QWidget, public Presented {
  public:
-  FormWidget() { setAttribute(Qt::WA_OpaquePaintEvent); }
+  FormWidget() {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setPalette(SteadyPalette(palette()));
+  }
 
   Colour back_colour = 0;  // as last set
   QPointer<QPushButton> cancel;

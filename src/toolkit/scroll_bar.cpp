@@ -4,6 +4,7 @@
 #include <QScrollBar>
 #include <string>
 
+#include "toolkit/black_window_palette.h"
 #include "toolkit/error_report.h"
 #include "toolkit/form.h"
 #include "toolkit/form_layout.h"
@@ -52,6 +53,10 @@ HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, in
   // Qt inverts a scroll bar's keys and wheel for scrolling content; here the
   // right arrow key and the wheel turned up mean more.
   bar_->setInvertedControls(false);
+  // Some themes draw only the thumb and leave the track to the window's own
+  // colour, which here is black: the bar paints its track itself.
+  bar_->setAutoFillBackground(true);
+  bar_->setPalette(TrackPalette(bar_->palette()));
   QObject::connect(
       bar_.get(), &QScrollBar::valueChanged, bar_.get(), [this] { UserChanged(); },
       Qt::DirectConnection);
