@@ -23,18 +23,26 @@ class ToolkitTest : public QObject {
  private slots:
   void cleanup() { CloseErrorReports(); }
 
-  void aWindowLargerThanTheScreenKeepsItsTopLeftOnIt() {
+  void aWindowLargerThanTheScreenIsScaledDownWholeAndCentred() {
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    // Half again as wide and high as the screen, in twips at 15 to a pixel.
-    toolkit::Form form("big", area.width() * 15 * 3 / 2, area.height() * 15 * 3 / 2);
+    // Twice as wide as the screen and half as high, in twips at 15 to a pixel.
+    toolkit::Form form("big", area.width() * 15 * 2, area.height() * 15 / 2);
     form.Show();
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
     const QRect frame = toolkit::WidgetOf(form)->frameGeometry();
-    QCOMPARE(frame.topLeft(), area.topLeft());
+    QVERIFY2(area.contains(frame),
+             qPrintable(QString("%1x%2").arg(frame.width()).arg(frame.height())));
+    // The frame fills the area's width; the height follows in proportion.
+    QCOMPARE(frame.width(), area.width());
+    const QSize client = toolkit::WidgetOf(form)->size();
+    QVERIFY2(std::abs(client.height() - client.width() / 4) <= 1,
+             qPrintable(QString("%1x%2").arg(client.width()).arg(client.height())));
+    QCOMPARE(frame.center(), area.center());
 
-    toolkit::Form small("small", 3000, 1500);  // 200 x 100 pixels
+    toolkit::Form small("small", 3000, 1500);  // 200 x 100 pixels, as laid out
     small.Show();
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(small)));
+    QCOMPARE(toolkit::WidgetOf(small)->size(), QSize(200, 100));
     QCOMPARE(toolkit::WidgetOf(small)->frameGeometry().center(), area.center());
   }
 

@@ -11,13 +11,13 @@ QFont WithPixelSize(QFont font, int pixels) {
   return font;
 }
 
-int FittingPixelSize(const QFont& base, const QString& text, int width, int height) {
-  const int largest = std::max(kSmallestTextPixels, QFontInfo(base).pixelSize());
-  for (int pixels = largest; pixels > kSmallestTextPixels; --pixels) {
+int FittingPixelSize(const QFont& base, const QString& text, int width, int height, int smallest) {
+  const int largest = std::max(smallest, QFontInfo(base).pixelSize());
+  for (int pixels = largest; pixels > smallest; --pixels) {
     const QFontMetrics metrics(WithPixelSize(base, pixels));
     if (metrics.horizontalAdvance(text) <= width && metrics.height() <= height) return pixels;
   }
-  return kSmallestTextPixels;
+  return smallest;
 }
 
 }  // namespace toolkit
