@@ -69,7 +69,7 @@ class FormWidget : public QWidget, public Presented {
   // centred as if it had none; once the window manager has framed it, it is
   // fitted and centred again.
   void PlaceOnFirstShow() {
-    fit(QSize());
+    fit(QSize(0, 0));
     Centre();
     waiting_for_frame_ = true;
     QTimer::singleShot(kFrameWaitMs, this, [this] { waiting_for_frame_ = false; });
@@ -78,12 +78,13 @@ class FormWidget : public QWidget, public Presented {
  protected:
   void moveEvent(QMoveEvent* event) override {
     QWidget::moveEvent(event);
-    if (waiting_for_frame_ && frameGeometry().size() != size()) {
+    const QSize frame = frameGeometry().size() - size();
+    if (waiting_for_frame_ && (frame.width() > 0 || frame.height() > 0)) {
       waiting_for_frame_ = false;
       // The frame is measured in whole logical pixels; on a scaled screen
       // each edge may hide up to one more.
       const int rounding = devicePixelRatioF() > 1 ? 2 : 0;
-      fit(frameGeometry().size() - size() + QSize(rounding, rounding));
+      fit(frame.expandedTo(QSize(0, 0)) + QSize(rounding, rounding));
       Centre();
     }
   }
