@@ -15,6 +15,7 @@ export XVFB_SIZE=${size}x24
 # shellcheck source=support/x11_session.sh
 source "$(dirname "$0")/support/x11_session.sh"
 need xrdb x11-xserver-utils
+need qtpaths6 qt6-base-dev-tools
 screen_w=${size%x*}
 screen_h=${size#*x}
 
