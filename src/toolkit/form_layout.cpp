@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <iterator>
 #include <map>
 
 #include "toolkit/text_fit.h"
@@ -59,9 +60,12 @@ void FormLayout::Arrange(QWidget* form, double scale) {
 
   if (places.empty()) {
     size = form->size();
-    for (QWidget* child : form->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-      places.push_back({child, child->geometry()});
-    }
+    const QList<QWidget*> children =
+        form->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    std::transform(children.begin(), children.end(), std::back_inserter(places),
+                   [](QWidget* child) {
+                     return Place{child, child->geometry()};
+                   });
   }
   // Edges are scaled rather than sizes, so controls that meet in the layout
   // still meet, and none is ever less than a pixel.

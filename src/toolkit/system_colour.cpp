@@ -12,9 +12,8 @@ namespace {
 // The desktop colours the window names; any other falls back to the text colour.
 QPalette::ColorRole SystemRole(unsigned index) {
   switch (index) {
-    case 9:  // title-bar text: Qt has no title bar of its own; the nearest is the
-             // text on the selection's bar, light on dark in most themes.
-      return QPalette::HighlightedText;
+    case 9:   // title-bar text: Qt has no title bar of its own; the nearest is the
+              // text on the selection's bar, light on dark in most themes.
     case 14:  // highlight text
       return QPalette::HighlightedText;
     default:
