@@ -44,6 +44,15 @@ echo "$size $setting: window ${WIDTH}x${HEIGHT} at $X,$Y"
 awk -v w="$WIDTH" -v h="$HEIGHT" 'BEGIN { r = (w / h) / (689 / 445); exit !(r > 0.99 && r < 1.01) }' ||
   fail "the window ${WIDTH}x${HEIGHT} is out of the layout's proportions"
 
+# A larger desktop font makes the whole window larger: 16 points are 21
+# pixels at 96 dpi where the layout's font has 12.
+if [[ $setting == font=* ]]; then
+  pixels=$(((${setting#font=} * 96 + 36) / 72))
+  want=$((689 * pixels / 12))
+  [ "${WIDTH}" -ge $((want - 2)) ] && [ "${WIDTH}" -le $((want + 2)) ] ||
+    fail "with a ${setting#font=} point font the window is ${WIDTH} wide, not $want"
+fi
+
 # A point of the layout (in its pixels at scale 1), in window pixels now.
 at() { echo $(($1 * WIDTH / 689)) $(($2 * HEIGHT / 445)); }
 # PLAY BABY!!! is laid out at 216,240 249x25; STOP DEVIL!!! at 8,408 65x33.
