@@ -161,6 +161,30 @@ class ToolkitTest : public QObject {
     QCOMPARE(line, ink);
   }
 
+  // A theme changed while the window is open: its window colour too dark for
+  // a track on black, and its captions faded behind other windows.
+  void aThemeChangedLaterIsFollowedAndKeptReadable() {
+    toolkit::Form form("t", 3000, 3000);
+    toolkit::HScrollBar bar(form, {150, 150, 1500, 255}, 0, 0, 100);
+    form.Show();
+    const QPalette theme = QApplication::palette();
+    QPalette changed = theme;
+    changed.setColor(QPalette::Window, QColor(0x10, 0x10, 0x10));
+    changed.setColor(QPalette::Active, QPalette::ButtonText, QColor(0x12, 0x34, 0x56));
+    changed.setColor(QPalette::Inactive, QPalette::ButtonText, QColor(0xC0, 0xC0, 0xC0));
+    QApplication::setPalette(changed);
+    QCoreApplication::processEvents();
+    const QPalette on_form = toolkit::WidgetOf(form)->palette();
+    const QPalette on_bar = toolkit::WidgetOf(bar)->palette();
+    QApplication::setPalette(theme);
+
+    QCOMPARE(on_form.color(QPalette::Inactive, QPalette::ButtonText), QColor(0x12, 0x34, 0x56));
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+      const QColor track = on_bar.color(group, QPalette::Window);
+      QVERIFY2(wcag::Contrast(track.rgb(), qRgb(0, 0, 0)) >= 3.0, qPrintable(track.name()));
+    }
+  }
+
   void timersTickOnlyWhileEnabled() {
     toolkit::Timer timer(1);
     int ticks = 0;

@@ -76,6 +76,15 @@ class FormWidget : public QWidget, public Presented {
   }
 
  protected:
+  // A theme changed while the program runs is followed, kept as steady.
+  bool event(QEvent* event) override {
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::ApplicationPaletteChange) {
+      setPalette(SteadyPalette(QApplication::palette()));
+    }
+    return handled;
+  }
+
   void moveEvent(QMoveEvent* event) override {
     QWidget::moveEvent(event);
     const QSize frame = frameGeometry().size() - size();

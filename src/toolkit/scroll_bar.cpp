@@ -1,5 +1,6 @@
 #include "toolkit/scroll_bar.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QScrollBar>
 #include <string>
@@ -22,6 +23,15 @@ class ScrollBarWidget : public QScrollBar {
       : QScrollBar(Qt::Horizontal, parent), before_input_(std::move(before_input)) {}
 
  protected:
+  // The track follows a theme changed while the program runs.
+  bool event(QEvent* event) override {
+    const bool handled = QScrollBar::event(event);
+    if (event->type() == QEvent::ApplicationPaletteChange) {
+      setPalette(TrackPalette(SteadyPalette(QApplication::palette())));
+    }
+    return handled;
+  }
+
   void mousePressEvent(QMouseEvent* event) override {
     before_input_();
     QScrollBar::mousePressEvent(event);
