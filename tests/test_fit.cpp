@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "support/stepped_window.h"
+#include "support/text_size.h"
 #include "toolkit/test_seam.h"
 #include "window/form1.h"
 
@@ -118,7 +119,7 @@ class FitTest : public QObject, protected SteppedWindow {
       QVERIFY2(metrics.horizontalAdvance(text) <= room_x, qPrintable(text + " is cut off"));
       QVERIFY2(metrics.height() <= room_y, qPrintable(text + " is cut off"));
       // At least 7 of the screen's own pixels.
-      QVERIFY2(widget->font().pixelSize() * ratio >= 7 - 1e-9, qPrintable(text + " is too small"));
+      QVERIFY2(TextPixels(widget) * ratio >= 7 - 1e-6, qPrintable(text + " is too small"));
     }
   }
 
@@ -138,7 +139,7 @@ class FitTest : public QObject, protected SteppedWindow {
   // its texts grow with it, as far as the screen has room.
   void aLargerDesktopFontMakesTheWholeWindowLarger() {
     const QSize before = Window()->size();
-    const int button_text_before = WidgetOf(form_->Command6)->font().pixelSize();
+    const double button_text_before = TextPixels(WidgetOf(form_->Command6));
     CloseWindow();
     const QFont desktop = QApplication::font();
     QFont large = desktop;
@@ -154,7 +155,7 @@ class FitTest : public QObject, protected SteppedWindow {
     const QSize wanted(qRound(kLaidOut.width() * 21 / 12.0), qRound(kLaidOut.height() * 21 / 12.0));
     if (wanted.width() <= area.width() && wanted.height() <= area.height()) {
       QCOMPARE(Window()->size(), wanted);
-      QVERIFY2(WidgetOf(form_->Command6)->font().pixelSize() > button_text_before,
+      QVERIFY2(TextPixels(WidgetOf(form_->Command6)) > button_text_before,
                "the buttons' text did not grow");
     } else {
       QVERIFY(Window()->width() >= before.width());

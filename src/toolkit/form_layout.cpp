@@ -92,22 +92,18 @@ void FormLayout::PickFonts(const QWidget* form, double scale) const {
   const double padding_scale = std::min(1.0, scale);
   const int padding_x = static_cast<int>(std::lround(kButtonPaddingX * padding_scale));
   const int padding_y = static_cast<int>(std::lround(kButtonPaddingY * padding_scale));
-  // The smallest text is counted in the screen's own pixels: on a screen of
-  // scale 4 a form shrunk to fit may use logical pixel sizes far below it.
-  const int smallest =
-      std::max(1, static_cast<int>(std::ceil(kSmallestTextPixels / form->devicePixelRatioF())));
-  int button_pixels = INT_MAX;
-  std::map<int, int> label_pixels;  // by box height
+  int button_pixels = INT_MAX;      // in the screen's own pixels
+  std::map<int, int> label_pixels;  // the same, by box height
   for (const auto& box : text_boxes) {
     const QString text = TextOf(box.widget);
     const int height = box.widget->height();
     if (box.kind == TextKind::kButton) {
-      button_pixels =
-          std::min(button_pixels, FittingPixelSize(base, text, box.widget->width() - 2 * padding_x,
-                                                   height - 2 * padding_y, smallest));
+      button_pixels = std::min(button_pixels,
+                               FittingScreenPixels(base, text, box.widget->width() - 2 * padding_x,
+                                                   height - 2 * padding_y, *form));
     } else {
       const int pixels =
-          FittingPixelSize(base, text, FreeWidth(box.widget, text_boxes), height, smallest);
+          FittingScreenPixels(base, text, FreeWidth(box.widget, text_boxes), height, *form);
       auto [it, inserted] = label_pixels.try_emplace(height, pixels);
       if (!inserted) it->second = std::min(it->second, pixels);
     }
@@ -115,7 +111,7 @@ void FormLayout::PickFonts(const QWidget* form, double scale) const {
   for (const auto& box : text_boxes) {
     const int pixels =
         box.kind == TextKind::kButton ? button_pixels : label_pixels.at(box.widget->height());
-    box.widget->setFont(WithPixelSize(base, pixels));
+    box.widget->setFont(WithScreenPixelSize(base, pixels, *form));
   }
 }
 
