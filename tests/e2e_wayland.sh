@@ -3,7 +3,9 @@
 # headless, drawn in software so its screenshooter can read the pixels),
 # against a private sound server: it shows its title and app id, is
 # photographed, and is driven through AT-SPI (there is no xdotool here).
-#   e2e_wayland.sh BLARGO_BINARY OUTPUT_DIR
+#   e2e_wayland.sh BLARGO_BINARY OUTPUT_DIR [SCALE]
+# SCALE is the output's scale in weston; at 2 the window laid out does not
+# fit the 1024x768 output, and must be drawn smaller, whole and in proportion.
 set -euo pipefail
 for tool in weston:weston weston-screenshooter:weston dbus-run-session:dbus-daemon; do
   command -v "${tool%%:*}" >/dev/null ||
@@ -16,6 +18,9 @@ if [ -z "${BLARGO_PRIVATE_BUS:-}" ]; then
 fi
 blargo=$(realpath "$1")
 out=$(mkdir -p "$2" && cd "$2" && pwd)
+scale=${3:-1}
+name=wayland
+[ "$scale" = 1 ] || name=wayland-scale$scale
 compositor_pid=""
 bus_pid=""
 on_exit() {
@@ -29,7 +34,7 @@ unset DISPLAY
 # The compositor's runtime dir is its own, and so is the program's.
 export XDG_RUNTIME_DIR="$work/wayland"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-weston --backend=headless-backend.so --use-pixman --width=1024 --height=768 --idle-time=0 \
+weston --backend=headless-backend.so --use-pixman --width=$((1024 / scale)) --height=$((768 / scale)) --scale="$scale" --idle-time=0 \
   --socket=blargo-0 --debug >"$work/weston.log" 2>&1 &
 compositor_pid=$!
 for _ in $(seq 200); do [ -S "$XDG_RUNTIME_DIR/blargo-0" ] && break; sleep 0.05; done
@@ -62,7 +67,7 @@ black_share() {
   local shot
   shot=$(ls "$work"/shots/*.png 2>/dev/null | head -n 1)
   [ -n "$shot" ] || return 1
-  cp "$shot" "$out/wayland.png"
+  cp "$shot" "$out/$name.png"
   convert "$shot" -fill white +opaque black -fill black -opaque black -format '%[fx:1-mean]' info:
 }
 drawn=""
@@ -72,6 +77,23 @@ for _ in $(seq 40); do
   sleep 0.25
 done
 [ -n "$drawn" ] || fail "the screenshot shows no black window (black share $b)"
+
+# The window's black client area lies whole inside the output, in the
+# layout's proportions (689 by 445), and PLAY is drawn where they put it.
+# The largest area of pure black is the window's background.
+read -r w h x y < <(convert "$out/$name.png" -fill white +opaque black \
+  -define connected-components:verbose=true -connected-components 4 null: |
+  awk '$NF == "srgb(0,0,0)" || $NF == "gray(0)" { print $4, $2 }' | sort -n -r | head -n 1 |
+  sed 's/^[0-9]* \([0-9]*\)x\([0-9]*\)+\([0-9]*\)+\([0-9]*\)$/\1 \2 \3 \4/') ||
+  fail "no black window in the screenshot"
+echo "window ${w}x${h} at $x,$y on the 1024x768 output at scale $scale"
+[ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 1024 ] && [ $((y + h)) -le 768 ] &&
+  [ "$w" -lt 1024 ] && [ "$h" -lt 768 ] || fail "the window ${w}x${h} at $x,$y is not whole on the output"
+awk -v w="$w" -v h="$h" 'BEGIN { r = (w / h) / (689 / 445); exit !(r > 0.98 && r < 1.02) }' ||
+  fail "the window ${w}x${h} is out of the layout's proportions"
+play=$(convert "$out/$name.png" -crop "1x1+$((x + 340 * w / 689))+$((y + 252 * h / 445))" +repage \
+  -depth 8 txt:- | sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p')
+[ "$play" != 000000 ] || fail "PLAY is not drawn where the layout puts it"
 
 # A preset lands on the sink; party mode starts and stops.
 /usr/bin/python3 "$(dirname "$0")/support/atspi_window.py" basic || fail "the AT-SPI checks failed"

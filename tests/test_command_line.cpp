@@ -26,12 +26,23 @@ class CommandLineTest : public QObject {
 
   void qtsOwnOptionsPass() {
     QCOMPARE(ActionOf({"-platform", "offscreen"}), Action::kRun);
-    QCOMPARE(ActionOf({"-platform=offscreen"}), Action::kRun);
+    QCOMPARE(ActionOf({"-style=fusion", "--stylesheet=a.qss"}), Action::kRun);
     QCOMPARE(ActionOf({"--style", "fusion", "-reverse"}), Action::kRun);
     QCOMPARE(ActionOf({"-qwindowgeometry", "100x100+0+0", "-qmljsdebugger=port:1234"}),
              Action::kRun);
     // A Qt option's value is not taken for an argument of ours.
     QCOMPARE(ActionOf({"-display", ":1"}), Action::kRun);
+  }
+
+  // Qt reads "-platform wayland" but passes over "-platform=wayland" and
+  // starts on its default platform: that choice would be silently lost.
+  void aQtOptionInAFormQtIgnoresIsAnError() {
+    const CommandLine platform = ReadCommandLine({"-platform=wayland"});
+    QCOMPARE(platform.action, Action::kError);
+    QCOMPARE(platform.error, std::string("Qt reads '-platform wayland', not '-platform=wayland'"));
+    const CommandLine display = ReadCommandLine({"--display=:1"});
+    QCOMPARE(display.action, Action::kError);
+    QCOMPARE(display.error, std::string("Qt reads '-display :1', not '--display=:1'"));
   }
 
   void anythingElseIsAnError() {

@@ -7,6 +7,7 @@
 
 #include "support/counting_timer.h"
 #include "support/error_reports.h"
+#include "support/wcag.h"
 #include "toolkit/command_button.h"
 #include "toolkit/error_report.h"
 #include "toolkit/form.h"
@@ -22,18 +23,26 @@ class ToolkitTest : public QObject {
  private slots:
   void cleanup() { CloseErrorReports(); }
 
-  void aWindowLargerThanTheScreenKeepsItsTopLeftOnIt() {
+  void aWindowLargerThanTheScreenIsScaledDownWholeAndCentred() {
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    // Half again as wide and high as the screen, in twips at 15 to a pixel.
-    toolkit::Form form("big", area.width() * 15 * 3 / 2, area.height() * 15 * 3 / 2);
+    // Twice as wide as the screen and half as high, in twips at 15 to a pixel.
+    toolkit::Form form("big", area.width() * 15 * 2, area.height() * 15 / 2);
     form.Show();
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
     const QRect frame = toolkit::WidgetOf(form)->frameGeometry();
-    QCOMPARE(frame.topLeft(), area.topLeft());
+    QVERIFY2(area.contains(frame),
+             qPrintable(QString("%1x%2").arg(frame.width()).arg(frame.height())));
+    // The frame fills the area's width; the height follows in proportion.
+    QCOMPARE(frame.width(), area.width());
+    const QSize client = toolkit::WidgetOf(form)->size();
+    QVERIFY2(std::abs(client.height() - client.width() / 4) <= 1,
+             qPrintable(QString("%1x%2").arg(client.width()).arg(client.height())));
+    QCOMPARE(frame.center(), area.center());
 
-    toolkit::Form small("small", 3000, 1500);  // 200 x 100 pixels
+    toolkit::Form small("small", 3000, 1500);  // 200 x 100 pixels, as laid out
     small.Show();
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(small)));
+    QCOMPARE(toolkit::WidgetOf(small)->size(), QSize(200, 100));
     QCOMPARE(toolkit::WidgetOf(small)->frameGeometry().center(), area.center());
   }
 
@@ -132,6 +141,48 @@ class ToolkitTest : public QObject {
              QApplication::palette().color(QPalette::Active, QPalette::HighlightedText));
     // Title-bar text is drawn on black: it must not be black itself.
     QVERIFY(toolkit::ToQColor(toolkit::kTitleBarText).lightness() > 128);
+  }
+
+  // Labels and the line are drawn on the black window: a theme whose colour
+  // for them is too dark there gets it lightened, keeping its hue, just
+  // enough to be read (4.5:1).
+  void aThemeInkTooDarkForTheWindowIsLightenedJustEnough() {
+    const QPalette theme = QApplication::palette();
+    QPalette dark = theme;
+    dark.setColor(QPalette::Active, QPalette::HighlightedText, QColor(0x1a, 0x30, 0x50));
+    QApplication::setPalette(dark);
+    const QColor ink = toolkit::ToQColor(toolkit::kHighlightText);
+    const QColor line = toolkit::ToQColor(toolkit::kTitleBarText);
+    QApplication::setPalette(theme);
+
+    const double contrast = wcag::Contrast(ink.rgb(), qRgb(0, 0, 0));
+    QVERIFY2(contrast >= 4.5 && contrast < 4.8, qPrintable(QString::number(contrast)));
+    QVERIFY2(qAbs(ink.hslHue() - 214) <= 3, qPrintable(ink.name()));
+    QCOMPARE(line, ink);
+  }
+
+  // A theme changed while the window is open: its window colour too dark for
+  // a track on black, and its captions faded behind other windows.
+  void aThemeChangedLaterIsFollowedAndKeptReadable() {
+    toolkit::Form form("t", 3000, 3000);
+    toolkit::HScrollBar bar(form, {150, 150, 1500, 255}, 0, 0, 100);
+    form.Show();
+    const QPalette theme = QApplication::palette();
+    QPalette changed = theme;
+    changed.setColor(QPalette::Window, QColor(0x10, 0x10, 0x10));
+    changed.setColor(QPalette::Active, QPalette::ButtonText, QColor(0x12, 0x34, 0x56));
+    changed.setColor(QPalette::Inactive, QPalette::ButtonText, QColor(0xC0, 0xC0, 0xC0));
+    QApplication::setPalette(changed);
+    QCoreApplication::processEvents();
+    const QPalette on_form = toolkit::WidgetOf(form)->palette();
+    const QPalette on_bar = toolkit::WidgetOf(bar)->palette();
+    QApplication::setPalette(theme);
+
+    QCOMPARE(on_form.color(QPalette::Inactive, QPalette::ButtonText), QColor(0x12, 0x34, 0x56));
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+      const QColor track = on_bar.color(group, QPalette::Window);
+      QVERIFY2(wcag::Contrast(track.rgb(), qRgb(0, 0, 0)) >= 3.0, qPrintable(track.name()));
+    }
   }
 
   void timersTickOnlyWhileEnabled() {

@@ -12,6 +12,7 @@
 #include "support/click.h"
 #include "support/recording_mixer.h"
 #include "support/scroll_bar_parts.h"
+#include "support/text_size.h"
 #include "toolkit/test_seam.h"
 #include "window/form1.h"
 
@@ -204,7 +205,8 @@ class WindowTest : public QObject {
       QVERIFY2(metrics.horizontalAdvance(widget->text()) <= widget->width(),
                qPrintable(widget->text()));
       QVERIFY2(metrics.height() <= widget->height(), qPrintable(widget->text()));
-      QVERIFY(widget->font().pixelSize() >= 7);
+      // At least 7 of the screen's own pixels.
+      QVERIFY(TextPixels(widget) * widget->devicePixelRatioF() >= 7 - 1e-6);
     }
     for (const auto* button :
          {&form_->Command1, &form_->Command2, &form_->Command3, &form_->Command4, &form_->Command5,

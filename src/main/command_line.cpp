@@ -12,6 +12,8 @@ constexpr std::array<std::string_view, 15> kQtOptionsWithValue{
     "platform",    "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry",
     "qwindowicon", "qwindowtitle",       "session",       "display", "geometry",
     "style",       "stylesheet",         "name",          "title",   "visual"};
+// Of those, the only ones Qt also reads as "-name=value".
+constexpr std::array<std::string_view, 2> kQtOptionsWithEquals{"style", "stylesheet"};
 constexpr std::array<std::string_view, 5> kQtFlags{"reverse", "widgetcount", "nograb", "dograb",
                                                    "sync"};
 
@@ -42,7 +44,14 @@ CommandLine ReadCommandLine(const std::vector<std::string>& arguments) {
     const std::string_view key = name.substr(0, name.find('='));
     if (name.starts_with("qmljsdebugger=") || Contains(kQtFlags, name)) continue;
     if (Contains(kQtOptionsWithValue, key)) {
-      if (key == name) ++i;  // the value is the next argument
+      if (key == name) {
+        ++i;  // the value is the next argument
+      } else if (!Contains(kQtOptionsWithEquals, key)) {
+        // Qt would pass over it and start as if it had not been given.
+        result = {CommandLine::Action::kError, "Qt reads '-" + std::string(key) + " " +
+                                                   std::string(name.substr(key.size() + 1)) +
+                                                   "', not '" + std::string(argument) + "'"};
+      }
       continue;
     }
     result = {CommandLine::Action::kError, "unknown option '" + std::string(argument) + "'"};

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "toolkit/bus_probe.h"
 #include "toolkit/display_failure.h"
@@ -21,7 +22,8 @@ namespace {
 // 1; when Qt starts, what was set aside is passed on.
 class StartupGuard {
  public:
-  explicit StartupGuard(Application::NoDisplay no_display) : no_display_(no_display) {
+  StartupGuard(Application::NoDisplay no_display, PlatformChoice platform)
+      : no_display_(no_display), platform_(std::move(platform)) {
     std::fflush(stderr);
     held_ = std::tmpfile();
     if (held_ != nullptr) {
@@ -62,12 +64,13 @@ class StartupGuard {
       return;
     }
     guard->RestoreStderr();
-    guard->no_display_(WhyNoDisplay());
+    guard->no_display_(WhyNoDisplay(guard->platform_, message.toStdString()));
     std::_Exit(1);
   }
 
   static inline StartupGuard* active_ = nullptr;
   Application::NoDisplay no_display_;
+  PlatformChoice platform_;
   QtMessageHandler previous_ = nullptr;
   std::FILE* held_ = nullptr;
   int stderr_ = -1;
@@ -83,7 +86,7 @@ Application::Application(int& argc, char** argv, const std::string& display_name
     std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, why.c_str());
   }
   {
-    const StartupGuard guard(no_display);
+    const StartupGuard guard(no_display, ChosenPlatform(argc, argv));
     app_ = std::make_unique<QApplication>(argc, argv);
   }
   QApplication::setApplicationName("blargo");

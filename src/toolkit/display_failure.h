@@ -4,9 +4,21 @@
 
 namespace toolkit {
 
-// Why the toolkit found no display to open, in one line for the user: which
-// display it tried, from the environment it was started in, and where Qt's
-// Wayland platform plugin is missing, what to install or set instead.
-std::string WhyNoDisplay();
+// The platforms Qt is about to try, and who chose them. Read before Qt starts:
+// Qt takes its own options out of the command line as it reads them.
+struct PlatformChoice {
+  enum class Source { kDefault, kEnvironment, kCommandLine };
+  std::string platforms;  // as Qt reads it: names separated by ';', each with its ":options"
+  Source source = Source::kDefault;
+};
+
+// What Qt will read: "-platform NAME" (or "--platform NAME") on the command
+// line before QT_QPA_PLATFORM, before the desktop session's default.
+PlatformChoice ChosenPlatform(int argc, const char* const* argv);
+
+// Why Qt opened no display, in one line for the user: each platform tried,
+// who chose it, what went wrong and what to do instead. `qt_message` is Qt's
+// own fatal message, which lists the platforms that are installed.
+std::string WhyNoDisplay(const PlatformChoice& choice, const std::string& qt_message);
 
 }  // namespace toolkit

@@ -12,9 +12,11 @@
 #include <algorithm>
 
 #include "toolkit/accessibility.h"
+#include "toolkit/black_window_palette.h"
 #include "toolkit/command_button.h"
 #include "toolkit/error_report.h"
 #include "toolkit/form_layout.h"
+#include "toolkit/form_scale.h"
 #include "toolkit/label.h"
 #include "toolkit/presenter.h"
 #include "toolkit/system_colour.h"
@@ -33,10 +35,15 @@ constexpr int kFrameWaitMs = 3000;
 // palette, so a background change does not repaint the controls on it.
 class FormWidget : public QWidget, public Presented {
  public:
-  FormWidget() { setAttribute(Qt::WA_OpaquePaintEvent); }
+  FormWidget() {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setPalette(SteadyPalette(palette()));
+  }
 
   Colour back_colour = 0;  // as last set
   QPointer<QPushButton> cancel;
+  // Fits the form to its screen, given the size its frame adds.
+  std::function<void(QSize)> fit;
 
   void Present() override {
     if (shown_colour_ == back_colour) return;
@@ -46,8 +53,8 @@ class FormWidget : public QWidget, public Presented {
   void Announce() override {}
 
   // Puts the window, frame included, in the middle of the screen's free area.
-  // A window larger than that area keeps its top-left corner on it, so the
-  // controls nearest that corner, at least, can be reached.
+  // A window larger than that area (a frame larger than the screen leaves no
+  // room) keeps its top-left corner on it.
   void Centre() {
     const QScreen* screen = this->screen();
     if (screen == nullptr) return;
@@ -58,19 +65,35 @@ class FormWidget : public QWidget, public Presented {
     move(frame.topLeft());
   }
 
-  // Before the first show the frame is not known, so the window is centred as
-  // if it had none; once the window manager has framed it, it is centred again.
+  // Before the first show the frame is not known, so the window is fitted and
+  // centred as if it had none; once the window manager has framed it, it is
+  // fitted and centred again.
   void PlaceOnFirstShow() {
+    fit(QSize(0, 0));
     Centre();
     waiting_for_frame_ = true;
     QTimer::singleShot(kFrameWaitMs, this, [this] { waiting_for_frame_ = false; });
   }
 
  protected:
+  // A theme changed while the program runs is followed, kept as steady.
+  bool event(QEvent* event) override {
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::ApplicationPaletteChange) {
+      setPalette(SteadyPalette(QApplication::palette()));
+    }
+    return handled;
+  }
+
   void moveEvent(QMoveEvent* event) override {
     QWidget::moveEvent(event);
-    if (waiting_for_frame_ && frameGeometry().size() != size()) {
+    const QSize frame = frameGeometry().size() - size();
+    if (waiting_for_frame_ && (frame.width() > 0 || frame.height() > 0)) {
       waiting_for_frame_ = false;
+      // The frame is measured in whole logical pixels; on a scaled screen
+      // each edge may hide up to one more.
+      const int rounding = devicePixelRatioF() > 1 ? 2 : 0;
+      fit(frame.expandedTo(QSize(0, 0)) + QSize(rounding, rounding));
       Centre();
     }
   }
@@ -103,6 +126,7 @@ Form::Form(const std::string& caption, int client_width_twips, int client_height
   ExposeAsFrame(widget_);
   widget_->setWindowTitle(QString::fromStdString(caption));
   widget_->setFixedSize(TwipsToPixels(client_width_twips), TwipsToPixels(client_height_twips));
+  widget_->fit = [this](QSize frame) { Fit(frame.width(), frame.height()); };
 }
 
 Form::~Form() {
@@ -119,7 +143,6 @@ void Form::Show() {
   }
   if (!shown_) {
     shown_ = true;
-    layout_->Arrange(widget_);
     widget_->PlaceOnFirstShow();
   }
   widget_->show();
@@ -150,6 +173,15 @@ void Form::SetCancelButton(const CommandButton& button) { widget_->cancel = butt
 void Form::SetStatusLabel(const Label& label) { SetStatusText(widget_, label.label_.get()); }
 
 std::string Form::Caption() const { return widget_->windowTitle().toStdString(); }
+
+void Form::Fit(int frame_width, int frame_height) {
+  const QSizeF laid_out = layout_->places.empty() ? QSizeF(widget_->size()) : QSizeF(layout_->size);
+  const QScreen* screen = widget_->screen();
+  const QSizeF available =
+      screen != nullptr ? QSizeF(screen->availableGeometry().size()) : laid_out;
+  layout_->Arrange(widget_, FittingScale(TextScale(widget_->font()), laid_out,
+                                         QSizeF(frame_width, frame_height), available));
+}
 
 QWidget* Form::Widget() const { return widget_; }
 

@@ -29,8 +29,9 @@ class Form {
   // Raised once, after the controls exist and before the window is first shown.
   void OnLoad(std::function<void()> handler);
   // Raises the load notification on the first call, then shows the window.
-  // The first time, the window with its frame is centred on the screen's free
-  // area; one larger than that keeps its top-left corner on the area.
+  // The first time, the window is drawn as large as the desktop's font asks,
+  // or smaller, all in proportion, where that would not fit the screen's free
+  // area with its frame; then it is centred on that area.
   void Show();
   void Close();
 
@@ -63,6 +64,9 @@ class Form {
   [[nodiscard]] QWidget* Widget() const;
   [[nodiscard]] FormLayout& Layout() const;
   [[nodiscard]] Presenter& Pacer() const;
+  // Scales the form to fit its screen, with a frame that adds this much
+  // around it, in pixels.
+  void Fit(int frame_width, int frame_height);
 
   FormWidget* widget_;
   std::unique_ptr<FormLayout> layout_;

@@ -4,6 +4,8 @@
 #include <QPushButton>
 #include <algorithm>
 #include <climits>
+#include <cmath>
+#include <iterator>
 #include <map>
 
 #include "toolkit/text_fit.h"
@@ -45,9 +47,10 @@ QString TextOf(const QWidget* widget) {
 void FormLayout::Forget(QWidget* widget) {
   std::erase_if(tab_stops, [widget](const TabStop& stop) { return stop.widget == widget; });
   std::erase_if(text_boxes, [widget](const TextBox& box) { return box.widget == widget; });
+  std::erase_if(places, [widget](const Place& place) { return place.widget == widget; });
 }
 
-void FormLayout::Arrange(QWidget* form) const {
+void FormLayout::Arrange(QWidget* form, double scale) {
   auto stops = tab_stops;
   std::stable_sort(stops.begin(), stops.end(),
                    [](const TabStop& a, const TabStop& b) { return a.tab_index < b.tab_index; });
@@ -55,20 +58,52 @@ void FormLayout::Arrange(QWidget* form) const {
     QWidget::setTabOrder(stops[i - 1].widget, stops[i].widget);
   }
 
+  if (places.empty()) {
+    size = form->size();
+    const QList<QWidget*> children =
+        form->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    std::transform(children.begin(), children.end(), std::back_inserter(places),
+                   [](QWidget* child) {
+                     return Place{child, child->geometry()};
+                   });
+  }
+  // Edges are scaled rather than sizes, so controls that meet in the layout
+  // still meet, and none is ever less than a pixel.
+  const auto at_scale = [scale](int design) {
+    return static_cast<int>(std::lround(design * scale));
+  };
+  form->setFixedSize(std::max(1, at_scale(size.width())), std::max(1, at_scale(size.height())));
+  for (const Place& place : places) {
+    const int left = at_scale(place.box.left());
+    const int top = at_scale(place.box.top());
+    place.widget->setGeometry(left, top,
+                              std::max(1, at_scale(place.box.left() + place.box.width()) - left),
+                              std::max(1, at_scale(place.box.top() + place.box.height()) - top));
+  }
+  PickFonts(form, scale);
+}
+
+void FormLayout::PickFonts(const QWidget* form, double scale) const {
   // All buttons share one font so the row of presets reads evenly; labels of
   // the same height share one, so "Volume :" and the percentage match.
   const QFont& base = form->font();
-  int button_pixels = INT_MAX;
-  std::map<int, int> label_pixels;  // by box height
+  // A frame and bevel drawn by the style do not grow with the form, but they
+  // may shrink with it, as the style draws narrower frames on small buttons.
+  const double padding_scale = std::min(1.0, scale);
+  const int padding_x = static_cast<int>(std::lround(kButtonPaddingX * padding_scale));
+  const int padding_y = static_cast<int>(std::lround(kButtonPaddingY * padding_scale));
+  int button_pixels = INT_MAX;      // in the screen's own pixels
+  std::map<int, int> label_pixels;  // the same, by box height
   for (const auto& box : text_boxes) {
     const QString text = TextOf(box.widget);
     const int height = box.widget->height();
     if (box.kind == TextKind::kButton) {
-      button_pixels = std::min(
-          button_pixels, FittingPixelSize(base, text, box.widget->width() - 2 * kButtonPaddingX,
-                                          height - 2 * kButtonPaddingY));
+      button_pixels = std::min(button_pixels,
+                               FittingScreenPixels(base, text, box.widget->width() - 2 * padding_x,
+                                                   height - 2 * padding_y, *form));
     } else {
-      const int pixels = FittingPixelSize(base, text, FreeWidth(box.widget, text_boxes), height);
+      const int pixels =
+          FittingScreenPixels(base, text, FreeWidth(box.widget, text_boxes), height, *form);
       auto [it, inserted] = label_pixels.try_emplace(height, pixels);
       if (!inserted) it->second = std::min(it->second, pixels);
     }
@@ -76,7 +111,7 @@ void FormLayout::Arrange(QWidget* form) const {
   for (const auto& box : text_boxes) {
     const int pixels =
         box.kind == TextKind::kButton ? button_pixels : label_pixels.at(box.widget->height());
-    box.widget->setFont(WithPixelSize(base, pixels));
+    box.widget->setFont(WithScreenPixelSize(base, pixels, *form));
   }
 }
 

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <QRect>
+#include <QSize>
 #include <QWidget>
 #include <vector>
 
 namespace toolkit {
 
 // What a form keeps of its controls to arrange them before the first show:
-// the tab order and the texts whose fonts must fit their boxes.
+// the tab order, the texts whose fonts must fit their boxes, and where each
+// control sits in the layout, so the whole form can be drawn at any scale.
 struct FormLayout {
   struct TabStop {
     int tab_index;
@@ -18,15 +21,27 @@ struct FormLayout {
     QWidget* widget;
   };
 
+  struct Place {
+    QWidget* widget;
+    QRect box;  // at scale 1
+  };
+
   std::vector<TabStop> tab_stops;
   std::vector<TextBox> text_boxes;
+  std::vector<Place> places;  // learnt from the controls on the first arrangement
+  QSize size;                 // the form's, at scale 1
 
   void AddTabStop(int tab_index, QWidget* widget) { tab_stops.push_back({tab_index, widget}); }
   void AddText(TextKind kind, QWidget* widget) { text_boxes.push_back({kind, widget}); }
   void Forget(QWidget* widget);
 
-  // Applies the tab order and picks the fonts; run once before the first show.
-  void Arrange(QWidget* form) const;
+  // Applies the tab order, places the form and its controls `scale` times
+  // as large as laid out, and picks the fonts. Runs before the first show,
+  // and again whenever the scale must change.
+  void Arrange(QWidget* form, double scale);
+
+ private:
+  void PickFonts(const QWidget* form, double scale) const;
 };
 
 }  // namespace toolkit

@@ -18,21 +18,31 @@ class LineWidget : public QWidget {
     setGeometry(bounds.x(), bounds.y(), std::max(1, bounds.width()), std::max(1, bounds.height()));
     from_ = from - bounds.topLeft();
     to_ = to - bounds.topLeft();
+    laid_out_ = size();
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
   }
 
  protected:
+  // The form may draw the line larger than laid out: it is as thick as the
+  // form is scaled, and ends where it ends in the scaled layout.
   void paintEvent(QPaintEvent* /*event*/) override {
     QPainter painter(this);
-    painter.setPen(ToQColor(colour_));
-    painter.drawLine(from_, to_);
+    if (from_.x() == to_.x() || from_.y() == to_.y()) {
+      painter.fillRect(rect(), ToQColor(colour_));
+      return;
+    }
+    const double sx = double(width()) / laid_out_.width();
+    const double sy = double(height()) / laid_out_.height();
+    painter.setPen(QPen(ToQColor(colour_), std::max(1.0, std::min(sx, sy))));
+    painter.drawLine(QPointF(from_.x() * sx, from_.y() * sy), QPointF(to_.x() * sx, to_.y() * sy));
   }
 
  private:
   Colour colour_;
   QPoint from_;
   QPoint to_;
+  QSize laid_out_;  // the size it was given, at the form's scale 1
 };
 
 LineShape::LineShape(Form& form, TwipsPoint from, TwipsPoint to, Colour colour)

@@ -1,9 +1,11 @@
 #include "toolkit/scroll_bar.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QScrollBar>
 #include <string>
 
+#include "toolkit/black_window_palette.h"
 #include "toolkit/error_report.h"
 #include "toolkit/form.h"
 #include "toolkit/form_layout.h"
@@ -21,6 +23,15 @@ class ScrollBarWidget : public QScrollBar {
       : QScrollBar(Qt::Horizontal, parent), before_input_(std::move(before_input)) {}
 
  protected:
+  // The track follows a theme changed while the program runs.
+  bool event(QEvent* event) override {
+    const bool handled = QScrollBar::event(event);
+    if (event->type() == QEvent::ApplicationPaletteChange) {
+      setPalette(TrackPalette(SteadyPalette(QApplication::palette())));
+    }
+    return handled;
+  }
+
   void mousePressEvent(QMouseEvent* event) override {
     before_input_();
     QScrollBar::mousePressEvent(event);
@@ -52,6 +63,10 @@ HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, in
   // Qt inverts a scroll bar's keys and wheel for scrolling content; here the
   // right arrow key and the wheel turned up mean more.
   bar_->setInvertedControls(false);
+  // Some themes draw only the thumb and leave the track to the window's own
+  // colour, which here is black: the bar paints its track itself.
+  bar_->setAutoFillBackground(true);
+  bar_->setPalette(TrackPalette(bar_->palette()));
   QObject::connect(
       bar_.get(), &QScrollBar::valueChanged, bar_.get(), [this] { UserChanged(); },
       Qt::DirectConnection);

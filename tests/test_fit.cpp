@@ -1,0 +1,167 @@
+// The window on the screen it is given (the offscreen platform's screen, of
+// the size and scale the test is run with): whole and on the screen, every
+// control in the layout's proportions with its text fitted, PLAY and STOP
+// working where they are drawn; and drawn larger for a larger desktop font.
+#include <QApplication>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <cmath>
+
+#include "support/stepped_window.h"
+#include "support/text_size.h"
+#include "toolkit/test_seam.h"
+#include "window/form1.h"
+
+using toolkit::WidgetOf;
+
+namespace {
+
+// The window's client area as laid out, in pixels at 96 dpi.
+const QSize kLaidOut(689, 445);
+
+}  // namespace
+
+class FitTest : public QObject, protected SteppedWindow {
+  Q_OBJECT
+
+  QWidget* Window() const { return WidgetOf(*form_); }
+
+  // How much larger than laid out the window is drawn.
+  double Scale() const { return double(Window()->width()) / kLaidOut.width(); }
+
+  // Checks a control is where the layout puts it, `scale` times as large,
+  // give or take the pixel its edges are rounded to.
+  static void CheckPlaced(const QWidget* widget, QRect laid_out, double scale) {
+    const QRect at = widget->geometry();
+    const QRect want(qRound(laid_out.left() * scale), qRound(laid_out.top() * scale),
+                     qRound(laid_out.width() * scale), qRound(laid_out.height() * scale));
+    const auto near = [](int a, int b) { return std::abs(a - b) <= 1; };
+    QVERIFY2(near(at.left(), want.left()) && near(at.top(), want.top()) &&
+                 near(at.right(), want.right()) && near(at.bottom(), want.bottom()),
+             qPrintable(QString("at %1,%2 %3x%4, wanted %5,%6 %7x%8")
+                            .arg(at.left())
+                            .arg(at.top())
+                            .arg(at.width())
+                            .arg(at.height())
+                            .arg(want.left())
+                            .arg(want.top())
+                            .arg(want.width())
+                            .arg(want.height())));
+  }
+
+  // A left click at a point of the window, as a user makes it: it lands on
+  // whatever is drawn there.
+  void ClickAt(QPoint point) const {
+    QWidget* target = Window()->childAt(point);
+    QVERIFY(target != nullptr);
+    QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(Window(), point));
+  }
+
+ private slots:
+  void init() { QVERIFY(OpenWindow()); }
+  void cleanup() { CloseWindow(); }
+
+  void theWholeWindowIsOnTheScreenInTheLayoutsProportions() {
+    const QRect area = Window()->screen()->availableGeometry();
+    qInfo("screen %dx%d logical pixels at scale %.2f; window %dx%d", area.width(), area.height(),
+          Window()->devicePixelRatioF(), Window()->width(), Window()->height());
+    QVERIFY2(area.contains(Window()->frameGeometry()), "the window runs off the screen");
+    // As large as laid out where that fits with the frame; otherwise the
+    // frame fills the screen's width or height
+    const QSize frame = Window()->frameGeometry().size() - Window()->size();
+    const bool fits = kLaidOut.width() + frame.width() <= area.width() &&
+                      kLaidOut.height() + frame.height() <= area.height();
+    if (fits) {
+      QCOMPARE(Window()->size(), kLaidOut);
+    } else {
+      // (less the pixel per edge a scaled screen may round the frame by).
+      const QSize spare = area.size() - Window()->frameGeometry().size();
+      QVERIFY2(std::min(spare.width(), spare.height()) <= 2,
+               qPrintable(QString("%1x%2 to spare").arg(spare.width()).arg(spare.height())));
+    }
+    const double scale = Scale();
+    QVERIFY(std::abs(Window()->height() - kLaidOut.height() * scale) <= 1);
+
+    CheckPlaced(WidgetOf(form_->Label2), {200, 160, 89, 17}, scale);
+    CheckPlaced(WidgetOf(form_->VScroll1), {200, 176, 281, 17}, scale);
+    CheckPlaced(WidgetOf(form_->Command3), {192, 200, 57, 25}, scale);
+    CheckPlaced(WidgetOf(form_->Command2), {432, 200, 57, 25}, scale);
+    CheckPlaced(WidgetOf(form_->Line1), {192, 232, 297, 1}, scale);
+    CheckPlaced(WidgetOf(form_->Command6), {216, 240, 249, 25}, scale);
+    CheckPlaced(WidgetOf(form_->Command7), {8, 408, 65, 33}, scale);
+    CheckPlaced(WidgetOf(form_->Label3), {554, 424, 127, 13}, scale);
+    for (const QWidget* child :
+         Window()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+      QVERIFY(Window()->rect().contains(child->geometry()));
+    }
+  }
+
+  void everyTextFitsAndIsReadableOnTheScreen() {
+    const double ratio = Window()->devicePixelRatioF();
+    for (const auto* widget : Window()->findChildren<QWidget*>()) {
+      QString text;
+      int room_x = widget->width();
+      int room_y = widget->height();
+      if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+        text = label->text();
+      } else if (const auto* button = qobject_cast<const QPushButton*>(widget)) {
+        text = button->text();
+        room_x -= 2;
+        room_y -= 2;
+      } else {
+        continue;
+      }
+      const QFontMetrics metrics(widget->font());
+      QVERIFY2(metrics.horizontalAdvance(text) <= room_x, qPrintable(text + " is cut off"));
+      QVERIFY2(metrics.height() <= room_y, qPrintable(text + " is cut off"));
+      // At least 7 of the screen's own pixels.
+      QVERIFY2(TextPixels(widget) * ratio >= 7 - 1e-6, qPrintable(text + " is too small"));
+    }
+  }
+
+  void playAndStopWorkWhereTheyAreDrawn() {
+    const QWidget* play = WidgetOf(form_->Command6);
+    ClickAt(play->geometry().center());
+    QVERIFY(form_->Timer1.Enabled());
+    const QWidget* stop = WidgetOf(form_->Command7);
+    QVERIFY(stop->isVisible());
+    QVERIFY(Window()->rect().contains(stop->geometry()));
+    ClickAt(stop->geometry().center());
+    QVERIFY(!form_->Timer1.Enabled() && !form_->Timer2.Enabled());
+    QVERIFY(!stop->isVisible());
+  }
+
+  // A 16 point desktop font instead of Qt's 9 point default: the window and
+  // its texts grow with it, as far as the screen has room.
+  void aLargerDesktopFontMakesTheWholeWindowLarger() {
+    const QSize before = Window()->size();
+    const double button_text_before = TextPixels(WidgetOf(form_->Command6));
+    CloseWindow();
+    const QFont desktop = QApplication::font();
+    QFont large = desktop;
+    large.setPointSize(16);
+    QApplication::setFont(large);
+    const bool opened = OpenWindow();
+    QApplication::setFont(desktop);
+    QVERIFY(opened);
+
+    const QRect area = Window()->screen()->availableGeometry();
+    QVERIFY2(area.contains(Window()->frameGeometry()), "the window runs off the screen");
+    // 16 points at 96 dpi are 21 pixels where the layout's font has 12.
+    const QSize wanted(qRound(kLaidOut.width() * 21 / 12.0), qRound(kLaidOut.height() * 21 / 12.0));
+    if (wanted.width() <= area.width() && wanted.height() <= area.height()) {
+      QCOMPARE(Window()->size(), wanted);
+      QVERIFY2(TextPixels(WidgetOf(form_->Command6)) > button_text_before,
+               "the buttons' text did not grow");
+    } else {
+      QVERIFY(Window()->width() >= before.width());
+    }
+  }
+};
+
+QTEST_MAIN(FitTest)
+#include "test_fit.moc"
