@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QWidget>
+#include <algorithm>
 #include <limits>
 
 namespace toolkit {
@@ -144,7 +145,7 @@ bool StatusNotice::eventFilter(QObject* watched, QEvent* event) {
           this,
           [this, moved, tells] {
             const bool again = moved && tells_ == tells;
-            if (again || waiting_) Tell(again);
+            if (again || (waiting_ && !held_)) Tell(again);
           },
           Qt::QueuedConnection);
       break;
@@ -191,10 +192,11 @@ void StatusNotice::Tell(bool again) {
 }
 
 StatusNotice* StatusNoticeOf(const QWidget* form) {
-  for (QObject* child : form->children()) {
-    if (auto* notice = dynamic_cast<StatusNotice*>(child)) return notice;
-  }
-  return nullptr;
+  const QObjectList& children = form->children();
+  const auto found = std::find_if(children.begin(), children.end(), [](QObject* child) {
+    return dynamic_cast<StatusNotice*>(child) != nullptr;
+  });
+  return found != children.end() ? dynamic_cast<StatusNotice*>(*found) : nullptr;
 }
 
 void SetStatusText(QWidget* form, const QWidget* status, std::function<QString()> text) {
