@@ -36,9 +36,22 @@ on_exit() {
   # The transcript, for whoever looks into a failure too.
   if [ -f "$log" ]; then
     speech >"$out/orca-speech.txt" 2>/dev/null || true
+    tr -d '\r' <"$log" >"$out/orca-debug.txt" 2>/dev/null || true
     cp "$work/voice.log" "$out/voice.txt" 2>/dev/null || true
   fi
-  [ -z "$orca_pid" ] || kill "$orca_pid" 2>/dev/null || true
+  if [ -n "$orca_pid" ]; then
+    # Orca runs under `script`; it must be gone before another test starts
+    # one, since Orca refuses to run beside another of the same user.
+    local pids
+    pids="$(pgrep -P "$orca_pid" || true) $orca_pid"
+    # shellcheck disable=SC2086
+    kill $pids 2>/dev/null || true
+    for _ in $(seq 100); do
+      # shellcheck disable=SC2086
+      kill -0 $pids 2>/dev/null || break
+      sleep 0.1
+    done
+  fi
   [ -z "$wm_pid" ] || kill "$wm_pid" 2>/dev/null || true
   [ -z "$bus_pid" ] || kill "$bus_pid" 2>/dev/null || true
 }
@@ -79,9 +92,17 @@ AddVoice "en" "MALE1" "en-us"
 CONF
 mkdir -p "$work/speechd"
 
+# Orca runs only where no other Orca of the same user does (one that a test
+# just stopped may take a moment to go).
+other_orca() { pgrep -u "$(id -u)" -x orca >/dev/null; }
+no_other_orca() { ! other_orca; }
+if ! WAIT_SECONDS=20 wait_for no_other_orca; then
+  echo "SKIP: another Orca runs for this user (pid $(pgrep -u "$(id -u)" -x orca | paste -sd' '))"
+  exit 77
+fi
 # Orca writes its debug output line by line only to a terminal.
 log=$work/orca.log
-script -qfc "orca --debug-file /dev/tty" /dev/null >"$log" 2>&1 &
+script -qfc "exec orca --debug-file /dev/tty" /dev/null >"$log" 2>&1 &
 orca_pid=$!
 # What Orca sent to speech so far, one "HH:MM:SS.ffffff text" a line.
 speech() { tr -d '\r' <"$log" 2>/dev/null | sed -n "s/^\([0-9:.]*\) - SPEECH OUTPUT: '\([^']*\)'.*/\1 \2/p"; }

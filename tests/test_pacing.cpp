@@ -309,6 +309,7 @@ class PacingTest : public QObject {
     // does: nothing is told until it is up, and then the latest.
     QTest::keyPress(controls.qbar, Qt::Key_A);
     controls.label.SetText("20%");
+    controls.label.SetText("20%");  // as the apply sequence sets it twice
     LoopComesRound();
     time.RunFor(2000 * kMs);
     LoopComesRound();

@@ -137,15 +137,22 @@ bool StatusNotice::eventFilter(QObject* watched, QEvent* event) {
       if (widget == nullptr || widget->window() != parent()) break;
       // Moved by the program rather than by the user's Tab or click, the
       // focus lands where the user did not ask to go: the status is told
-      // there again, unless it was told since. Posted, so that it comes after
-      // the focus event by which the screen reader presents the new control.
+      // there again, unless it is told anyway, a moment later, so that what
+      // moved the focus (the start of party mode) has shown by then. Posted,
+      // so that it comes after the focus event by which the screen reader
+      // presents the new control.
       const bool moved = static_cast<QFocusEvent*>(event)->reason() == Qt::OtherFocusReason;
       const std::uint64_t tells = tells_;
       QMetaObject::invokeMethod(
           this,
           [this, moved, tells] {
-            const bool again = moved && tells_ == tells;
-            if (again || (waiting_ && !held_)) Tell(again);
+            if (moved && tells_ == tells) {
+              again_ = true;
+              waiting_ = true;
+              alarm_->Set(alarm_->Now() + kSettleNs);
+            } else if (waiting_ && !held_) {
+              Tell(false);
+            }
           },
           Qt::QueuedConnection);
       break;
@@ -172,7 +179,16 @@ void StatusNotice::Ring() {
 }
 
 void StatusNotice::SetAgain() {
-  if (input_) Tell(true);
+  if (!input_) return;
+  if (!held_) {
+    Tell(true);
+    return;
+  }
+  again_ = true;
+  if (!waiting_) {
+    waiting_ = true;
+    alarm_->Set(told_ns_ + kGapNs);
+  }
 }
 
 void StatusNotice::Tell(bool again) {
@@ -181,6 +197,8 @@ void StatusNotice::Tell(bool again) {
     alarm_->Cancel();
   }
   input_ = false;
+  again = again || again_;
+  again_ = false;
   const QString text = text_();
   if (text == told_ && !again) return;
   told_ = text;

@@ -31,10 +31,12 @@ namespace toolkit {
 // key or button is up: what it does may come with the release), and the
 // user who sets the text the label already shows hears it again. A text
 // still waiting when the focus moves goes out right after the new control
-// is presented, and one the program moves the focus is told there again.
+// is presented; where the program moves the focus, the text is told again.
 class StatusNotice : public QObject {
  public:
   static constexpr std::int64_t kGapNs = 1'000'000'000;
+  // How long after the program moves the focus the status is told again.
+  static constexpr std::int64_t kSettleNs = 50'000'000;
 
   // `text` returns the status text as last set, ahead of what is drawn.
   StatusNotice(QWidget* form, const QWidget* status, std::function<QString()> text);
@@ -73,6 +75,7 @@ class StatusNotice : public QObject {
   std::int64_t told_ns_;
   std::uint64_t tells_ = 0;
   bool waiting_ = false;
+  bool again_ = false;  // to be told even if the text is the one told
   bool input_ = false;  // a key or button pressed since the last tell
   bool held_ = false;   // a key or button down
 };
