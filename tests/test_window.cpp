@@ -367,7 +367,7 @@ class WindowTest : public QObject {
     play->setFocus(Qt::TabFocusReason);  // as the user tabbed there
     QTest::keyClick(play, Qt::Key_Space);
     QVERIFY(form_->Timer1.Enabled());
-    // About once a second while it runs.
+    // Once every two seconds while it runs.
     QTest::qWait(2500);
     const qsizetype during = heard.texts.size();
     QVERIFY2(during >= 2 && during <= 5, qPrintable(heard.texts.join(' ')));
