@@ -219,14 +219,21 @@ party_then_stop() {  # party_then_stop KEY ECHO, with the focus on PLAY BABY!!!
   local stale
   stale=$(since_mark | levels | grep -vxF "$level%" || true)
   [ -z "$stale" ] || fail "after STOP ($2) Orca said a level the label no longer shows: $stale (the label: $level%)"
-  # What the voice spoke after the key: the level shown, and no other.
-  voice_since() { awk -v t="$stop_epoch" '$1 >= t { sub(/^[^ ]* /, ""); print }' "$work/voice.log"; }
+  # What the voice spoke after the key's echo, which stopped whatever it was
+  # saying: the level shown, and no other.
+  local echo_word=$2
+  voice_since() {
+    awk -v t="$stop_epoch" -v e="$echo_word" '$1 < t { next }
+      { s = $0; sub(/^[^ ]* /, "", s) } after { print s } s == e { after = 1 }' "$work/voice.log"
+  }
   voice_said() { voice_since | grep -qxF "$level%"; }
   wait_for voice_said || fail "after STOP ($2) the voice never said $level%; it said: $(voice_since | paste -sd'|')"
   stale=$(voice_since | grep -xE '[0-9]+%' | grep -vxF "$level%" || true)
   [ -z "$stale" ] || fail "after STOP ($2) the voice spoke a level the label no longer shows: $stale"
   local voiced
-  voiced=$(awk -v t="$stop_epoch" -v l="$level%" '$1 >= t { s = $0; sub(/^[^ ]* /, "", s); if (s == l) { printf "%d", ($1 - t) * 1000; exit } }' "$work/voice.log")
+  voiced=$(awk -v t="$stop_epoch" -v e="$echo_word" -v l="$level%" '$1 < t { next }
+    { s = $0; sub(/^[^ ]* /, "", s) } after && s == l { printf "%d", ($1 - t) * 1000; exit }
+    s == e { after = 1 }' "$work/voice.log")
   report+=("party: $heard_levels levels in $spent s; after STOP by $2: \"$level%\" sent $(latency "$2" "$level%") ms after the key's echo, voiced $voiced ms after the key")
 }
 set_mark

@@ -199,6 +199,7 @@ void StatusNotice::Tell(bool again) {
   input_ = false;
   again = again || again_;
   again_ = false;
+  if (status_ == nullptr) return;  // the label, and its text, are gone
   const QString text = text_();
   if (text == told_ && !again) return;
   told_ = text;
