@@ -3,8 +3,9 @@
 # speech-dispatcher speaking through espeak-ng into the private sound server,
 # on private session and accessibility buses under openbox, the window worked
 # with the keyboard (and one click), as a blind user works it. The checks read
-# what Orca sent to speech (its debug output), and leave the transcript in
-# OUTPUT_DIR/orca-speech.txt.
+# what Orca sent to speech (its debug output) and what the voice began to say
+# (a log the voice keeps), and leave both in OUTPUT_DIR (orca-speech.txt,
+# voice.txt, with Orca's whole debug output in orca-debug.txt).
 #   e2e_orca.sh BLARGO_BINARY OUTPUT_DIR
 set -euo pipefail
 here_dir=$(cd "$(dirname "$0")" && pwd)
