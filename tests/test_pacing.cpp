@@ -296,6 +296,85 @@ class PacingTest : public QObject {
     QCOMPARE(changes, (std::vector<int>{10, 40, 41, 60, 59}));
   }
 
+  void theStatusIsToldAtOnceThenOnceASecondInTheLatest() {
+    ManualTime time;
+    LabelAndSlider controls;
+    controls.form.SetStatusLabel(controls.label);
+    std::vector<std::string> told;
+    toolkit::OnStatusTold(controls.form, [&](const std::string& text) { told.push_back(text); });
+    controls.form.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(controls.form)));
+    time.RunFor(1000 * kMs);
+
+    // After a quiet spell, at once.
+    controls.label.SetText("10%");
+    LoopComesRound();
+    QCOMPARE(told, (std::vector<std::string>{"10%"}));
+
+    // Three seconds of a change every millisecond, the party ramp's pace:
+    // once two seconds after the first, in the text of that moment.
+    for (int i = 1; i <= 3000; ++i) {
+      time.RunFor(kMs);
+      controls.label.SetText(std::to_string(i % 101) + "%");
+      LoopComesRound();
+    }
+    QCOMPARE(told, (std::vector<std::string>{"10%", "80%"}));  // 1999 % 101
+    // Then the last text, two seconds after that, and nothing more.
+    time.RunFor(1500 * kMs);
+    LoopComesRound();
+    QCOMPARE(told, (std::vector<std::string>{"10%", "80%", "71%"}));  // 3000 % 101
+    const std::size_t settled = told.size();
+    time.RunFor(5000 * kMs);
+    LoopComesRound();
+    QCOMPARE(told.size(), settled);
+  }
+
+  void aKeyHeldDownHoldsTheStatusBackAndItsReleaseTellsIt() {
+    ManualTime time;
+    LabelAndSlider controls;
+    controls.form.SetStatusLabel(controls.label);
+    std::vector<std::string> told;
+    toolkit::OnStatusTold(controls.form, [&](const std::string& text) { told.push_back(text); });
+    controls.form.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(controls.form)));
+    time.RunFor(1000 * kMs);
+
+    // What changes while the key is down may be superseded by what the key
+    // does: nothing is told until it is up, and then the latest.
+    QTest::keyPress(controls.qbar, Qt::Key_A);
+    controls.label.SetText("20%");
+    controls.label.SetText("20%");  // as the apply sequence sets it twice
+    LoopComesRound();
+    time.RunFor(2000 * kMs);
+    LoopComesRound();
+    QVERIFY(told.empty());
+    controls.label.SetText("30%");
+    QTest::keyRelease(controls.qbar, Qt::Key_A);
+    LoopComesRound();
+    QCOMPARE(told, (std::vector<std::string>{"30%"}));
+
+    // Within two seconds a change waits for its turn...
+    time.RunFor(300 * kMs);
+    controls.label.SetText("40%");
+    LoopComesRound();
+    QCOMPARE(told.size(), std::size_t{1});
+    time.RunFor(1700 * kMs);
+    LoopComesRound();
+    QCOMPARE(told, (std::vector<std::string>{"30%", "40%"}));
+    // ...unless a key came first: the screen reader stopped speaking for it.
+    time.RunFor(300 * kMs);
+    QTest::keyClick(controls.qbar, Qt::Key_A);
+    controls.label.SetText("50%");
+    LoopComesRound();
+    QCOMPARE(told, (std::vector<std::string>{"30%", "40%", "50%"}));
+    // And the key that sets the text the label has is heard again.
+    time.RunFor(300 * kMs);
+    QTest::keyClick(controls.qbar, Qt::Key_A);
+    controls.label.SetText("50%");
+    LoopComesRound();
+    QCOMPARE(told, (std::vector<std::string>{"30%", "40%", "50%", "50%"}));
+  }
+
   void presentNowPushesWhatWaits() {
     ManualTime time;
     toolkit::Form form("t", 6000, 3000);

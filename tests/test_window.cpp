@@ -19,6 +19,19 @@
 using toolkit::WidgetOf;
 using Levels = std::vector<std::int32_t>;
 
+namespace {
+
+// The status texts the window tells a screen reader, in order.
+struct Heard {
+  QStringList texts;
+  explicit Heard(const toolkit::Form& form) {
+    toolkit::OnStatusTold(
+        form, [this](const std::string& text) { texts.append(QString::fromStdString(text)); });
+  }
+};
+
+}  // namespace
+
 class WindowTest : public QObject {
   Q_OBJECT
 
@@ -294,38 +307,81 @@ class WindowTest : public QObject {
     QCOMPARE(QApplication::focusWidget(), play);
   }
 
-  void aScreenReaderFindsAFrameALabelledSliderAndHearsTheLevel() {
+  void aScreenReaderFindsAFrameALabelledSliderAndAStatusBar() {
     QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(WidgetOf(*form_));
     QCOMPARE(frame->role(), QAccessible::Window);
     QCOMPARE(frame->text(QAccessible::Name), QString("bLaRgO v1.01"));
-    // Line1 is left out; every other control is there.
-    QCOMPARE(frame->childCount(), 13);
+    // Line1 is left out; every other control is there, then the status bar.
+    QCOMPARE(frame->childCount(), 14);
     for (int i = 0; i < frame->childCount(); ++i) {
       QVERIFY(frame->child(i)->object() != WidgetOf(form_->Line1));
       QCOMPARE(frame->indexOfChild(frame->child(i)), i);
+      QCOMPARE(frame->child(i)->parent(), frame);
     }
     QAccessibleInterface* slider = QAccessible::queryAccessibleInterface(Slider());
     const auto labels = slider->relations(QAccessible::Label);
     QCOMPARE(labels.size(), 1);
     QCOMPARE(labels.first().first->text(QAccessible::Name), QString("Volume :"));
 
-    // The level is the focused control's description, and only its.
+    QAccessibleInterface* bar = frame->child(13);
+    QCOMPARE(bar->role(), QAccessible::StatusBar);
+    QCOMPARE(bar->childCount(), 1);
+    QAccessibleInterface* notice = bar->child(0);
+    QCOMPARE(notice->role(), QAccessible::Notification);
+    QCOMPARE(notice->parent(), bar);
+    QCOMPARE(bar->indexOfChild(notice), 0);
+    // Nothing has been told yet: the label's first text.
+    QCOMPARE(notice->text(QAccessible::Name), QString("??%"));
+    // Where the level is drawn.
+    QCOMPARE(notice->rect(), QRect(WidgetOf(form_->Label1)->mapToGlobal(QPoint(0, 0)),
+                                   WidgetOf(form_->Label1)->size()));
+    // Buttons no longer carry the level as their description.
+    QCOMPARE(QAccessible::queryAccessibleInterface(WidgetOf(form_->Command5))
+                 ->text(QAccessible::Description),
+             QString());
+  }
+
+  void aScreenReaderHearsEveryLevelAsItIsSet() {
+    Heard heard(*form_);
     QWidget* window = WidgetOf(*form_);
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
-    const auto description = [](const toolkit::CommandButton& button) {
-      return QAccessible::queryAccessibleInterface(WidgetOf(button))
-          ->text(QAccessible::Description);
-    };
-    WidgetOf(form_->Command5)->setFocus();
-    QTest::keyClick(WidgetOf(form_->Command5), Qt::Key_Space);
-    // Spoken at the pace a listener can follow: soon, not necessarily at once.
-    QTRY_COMPARE(description(form_->Command5), QString("75%"));
-    WidgetOf(form_->Command3)->setFocus();
-    QCOMPARE(description(form_->Command3), QString("75%"));
-    QCOMPARE(description(form_->Command5), QString());
-    QTest::keyClick(WidgetOf(form_->Command3), Qt::Key_Space);
-    QTRY_COMPARE(description(form_->Command3), QString("0%"));
+    QWidget* set75 = WidgetOf(form_->Command5);
+    set75->setFocus();
+    QTest::keyClick(set75, Qt::Key_Space);
+    QTRY_COMPARE(heard.texts, QStringList({"75%"}));
+    // The same level again is heard again: the press was not lost.
+    QTest::keyClick(set75, Qt::Key_Return);
+    QTRY_COMPARE(heard.texts, QStringList({"75%", "75%"}));
+    Click(form_->Command3);
+    QTRY_COMPARE(heard.texts, QStringList({"75%", "75%", "0%"}));
+    QTest::keyClick(Slider(), Qt::Key_Right);
+    QTRY_COMPARE(heard.texts.size(), 4);
+    QCOMPARE(heard.texts.last(), QString("1%"));
+  }
+
+  void afterPartyModeTheLevelHeardIsTheLevelShown() {
+    Heard heard(*form_);
+    QWidget* window = WidgetOf(*form_);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QWidget* play = WidgetOf(form_->Command6);
+    play->setFocus(Qt::TabFocusReason);  // as the user tabbed there
+    QTest::keyClick(play, Qt::Key_Space);
+    QVERIFY(form_->Timer1.Enabled());
+    // Once every two seconds while it runs.
+    QTest::qWait(2500);
+    const qsizetype during = heard.texts.size();
+    QVERIFY2(during >= 2 && during <= 5, qPrintable(heard.texts.join(' ')));
+    // The focus moved to STOP DEVIL!!! is not told the level from before the
+    // ramp started.
+    QVERIFY2(heard.texts.first() != "??%", qPrintable(heard.texts.join(' ')));
+    QTest::keyClick(WidgetOf(form_->Command7), Qt::Key_Space);
+    QVERIFY(!form_->Timer1.Enabled() && !form_->Timer2.Enabled());
+    const QString shown = QString::fromStdString(form_->Label1.Text());
+    QTRY_VERIFY(heard.texts.size() > during);
+    QTest::qWait(1500);
+    for (qsizetype i = during; i < heard.texts.size(); ++i) QCOMPARE(heard.texts.at(i), shown);
   }
 
   void windowAndProgramCarryTheIcon() {

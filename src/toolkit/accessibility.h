@@ -1,6 +1,5 @@
 #pragma once
 
-class QLabel;
 class QWidget;
 
 namespace toolkit {
@@ -14,12 +13,5 @@ namespace toolkit {
 // title does, on Qt 6.8): Qt asks for the role only then.
 void ExposeAsFrame(QWidget* form);
 void MarkDecorative(QWidget* part);
-
-// The form's status text is spoken with the control that has the focus: it
-// becomes that control's description, so a screen reader presents a change
-// of it as it presents any change of the focused control's description.
-void SetStatusText(QWidget* form, const QLabel* status);
-// Run after the status label's shown text changed.
-void StatusTextShown(const QLabel* status);
 
 }  // namespace toolkit

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
@@ -19,6 +20,7 @@
 #include "toolkit/form_scale.h"
 #include "toolkit/label.h"
 #include "toolkit/presenter.h"
+#include "toolkit/status_notice.h"
 #include "toolkit/system_colour.h"
 
 namespace toolkit {
@@ -170,7 +172,10 @@ void Form::SetIcon(const std::string& path) {
 
 void Form::SetCancelButton(const CommandButton& button) { widget_->cancel = button.button_.get(); }
 
-void Form::SetStatusLabel(const Label& label) { SetStatusText(widget_, label.label_.get()); }
+void Form::SetStatusLabel(const Label& label) {
+  SetStatusText(widget_, label.label_.get(),
+                [&label] { return QString::fromStdString(label.Text()); });
+}
 
 std::string Form::Caption() const { return widget_->windowTitle().toStdString(); }
 

@@ -46,8 +46,8 @@ class Form {
   // Escape clicks this button while it is visible (the window's cancel button).
   void SetCancelButton(const CommandButton& button);
 
-  // The label whose text a screen reader speaks with the focused control,
-  // whenever the text changes: the window's status (the volume level here).
+  // The label whose text a screen reader speaks whenever the text changes,
+  // whatever has the focus: the window's status (the volume level here).
   void SetStatusLabel(const Label& label);
 
   [[nodiscard]] std::string Caption() const;

@@ -2,10 +2,10 @@
 
 #include <QLabel>
 
-#include "toolkit/accessibility.h"
 #include "toolkit/form.h"
 #include "toolkit/form_layout.h"
 #include "toolkit/place.h"
+#include "toolkit/status_notice.h"
 #include "toolkit/system_colour.h"
 
 namespace toolkit {
@@ -28,7 +28,10 @@ Label::Label(Form& form, const std::string& text, TwipsRect box)
 Label::~Label() { form_.Pacer().Forget(this); }
 
 void Label::SetText(const std::string& text) {
-  if (text == text_) return;
+  if (text == text_) {
+    StatusTextSetAgain(label_.get());
+    return;
+  }
   text_ = text;
   form_.Pacer().Changed(this);
 }

@@ -10,6 +10,7 @@
 #include "toolkit/line_shape.h"
 #include "toolkit/presenter.h"
 #include "toolkit/scroll_bar.h"
+#include "toolkit/status_notice.h"
 
 namespace toolkit {
 
@@ -19,5 +20,10 @@ QWidget* WidgetOf(const Label& label) { return label.label_.get(); }
 QWidget* WidgetOf(const HScrollBar& bar) { return bar.bar_.get(); }
 QWidget* WidgetOf(const LineShape& line) { return line.widget_.get(); }
 void PresentNow(const Form& form) { form.Pacer().Flush(); }
+void OnStatusTold(const Form& form, std::function<void(const std::string&)> told) {
+  StatusNotice* notice = StatusNoticeOf(WidgetOf(form));
+  if (notice == nullptr) return;
+  notice->OnTold([told = std::move(told)](const QString& text) { told(text.toStdString()); });
+}
 
 }  // namespace toolkit

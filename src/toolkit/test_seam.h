@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <string>
+
 // A seam for tests: the Qt objects behind the toolkit's controls, so they
 // can be driven with real mouse and key events and inspected as a user sees
 // them. The program itself never calls it.
@@ -22,5 +25,8 @@ QWidget* WidgetOf(const LineShape& line);
 // Pushes every change the form holds back for its next frame to the widgets
 // now, as the next frame would, so that a test can look at them at once.
 void PresentNow(const Form& form);
+// Runs `told` with each status text the form tells a screen reader (there
+// is none on the offscreen platform to hear it).
+void OnStatusTold(const Form& form, std::function<void(const std::string&)> told);
 
 }  // namespace toolkit

@@ -1,0 +1,253 @@
+#!/usr/bin/env bash
+# The real program heard through a real screen reader: Orca with
+# speech-dispatcher speaking through espeak-ng into the private sound server,
+# on private session and accessibility buses under openbox, the window worked
+# with the keyboard (and one click), as a blind user works it. The checks read
+# what Orca sent to speech (its debug output) and what the voice began to say
+# (a log the voice keeps), and leave both in OUTPUT_DIR (orca-speech.txt,
+# voice.txt, with Orca's whole debug output in orca-debug.txt).
+#   e2e_orca.sh BLARGO_BINARY OUTPUT_DIR
+set -euo pipefail
+here_dir=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../scripts/need.sh
+source "$here_dir/../scripts/need.sh"
+need openbox openbox
+need dbus-run-session dbus-daemon
+need orca orca
+need speech-dispatcher speech-dispatcher
+need espeak-ng espeak-ng
+need paplay pulseaudio-utils
+need script bsdutils
+[ -x /usr/libexec/at-spi-bus-launcher ] ||
+  { echo "e2e_orca.sh: needs at-spi-bus-launcher (Debian package at-spi2-core)" >&2; exit 1; }
+[ -x /usr/lib/speech-dispatcher-modules/sd_generic ] ||
+  { echo "e2e_orca.sh: needs sd_generic (Debian package speech-dispatcher)" >&2; exit 1; }
+# A session bus of our own, gone with the test.
+if [ -z "${BLARGO_PRIVATE_BUS:-}" ]; then
+  BLARGO_PRIVATE_BUS=1 exec dbus-run-session -- bash "$0" "$@" 2> >(grep -v 'Failed to set fd limit' >&2)
+fi
+blargo=$1
+out=$2
+mkdir -p "$out"
+wm_pid=""
+bus_pid=""
+orca_pid=""
+log=""
+on_exit() {
+  # The transcript, for whoever looks into a failure too.
+  if [ -f "$log" ]; then
+    speech >"$out/orca-speech.txt" 2>/dev/null || true
+    tr -d '\r' <"$log" >"$out/orca-debug.txt" 2>/dev/null || true
+    cp "$work/voice.log" "$out/voice.txt" 2>/dev/null || true
+  fi
+  if [ -n "$orca_pid" ]; then
+    # Orca runs under `script`; it must be gone before another test starts
+    # one, since Orca refuses to run beside another of the same user.
+    local pids
+    pids="$(pgrep -P "$orca_pid" || true) $orca_pid"
+    # shellcheck disable=SC2086
+    kill $pids 2>/dev/null || true
+    for _ in $(seq 100); do
+      # shellcheck disable=SC2086
+      kill -0 $pids 2>/dev/null || break
+      sleep 0.1
+    done
+  fi
+  [ -z "$wm_pid" ] || kill "$wm_pid" 2>/dev/null || true
+  [ -z "$bus_pid" ] || kill "$bus_pid" 2>/dev/null || true
+}
+# shellcheck source=support/x11_session.sh
+source "$here_dir/support/x11_session.sh"
+
+# Orca's and speech-dispatcher's settings, sockets and logs stay in the test's
+# folder; the sound server's exports (PULSE_SERVER) stay as they are.
+export HOME=$work/orca-home
+export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache
+export XDG_RUNTIME_DIR=$work/orca-run
+mkdir -p "$XDG_CONFIG_HOME/speech-dispatcher/modules" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+
+HOME="$work/orca-home" openbox --sm-disable >"$work/wm.log" 2>&1 &
+wm_pid=$!
+wait_for xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1 || fail "openbox did not start"
+/usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
+bus_pid=$!
+
+# The voice: espeak-ng played at its own pace into the private sound server,
+# each utterance noted as it starts, so that a backlog shows.
+cat >"$work/speak" <<SPEAK
+#!/bin/sh
+printf '%s %s\n' "\$(date +%s.%N)" "\$1" >>"$work/voice.log"
+printf %s "\$1" | espeak-ng -v en-us --stdin --stdout | paplay
+SPEAK
+chmod +x "$work/speak"
+cat >"$XDG_CONFIG_HOME/speech-dispatcher/speechd.conf" <<CONF
+LogDir "$work/speechd"
+DefaultModule voice
+AddModule "voice" "sd_generic" "voice.conf"
+CONF
+cat >"$XDG_CONFIG_HOME/speech-dispatcher/modules/voice.conf" <<CONF
+GenericExecuteSynth "$work/speak \'\$DATA\'"
+GenericLanguage "en" "en-us" "utf-8"
+AddVoice "en" "MALE1" "en-us"
+CONF
+mkdir -p "$work/speechd"
+
+# Orca runs only where no other Orca of the same user does (one that a test
+# just stopped may take a moment to go).
+other_orca() { pgrep -u "$(id -u)" -x orca >/dev/null; }
+no_other_orca() { ! other_orca; }
+if ! WAIT_SECONDS=20 wait_for no_other_orca; then
+  echo "SKIP: another Orca runs for this user (pid $(pgrep -u "$(id -u)" -x orca | paste -sd' '))"
+  exit 77
+fi
+# Orca writes its debug output line by line only to a terminal.
+log=$work/orca.log
+script -qfc "exec orca --debug-file /dev/tty" /dev/null >"$log" 2>&1 &
+orca_pid=$!
+# What Orca sent to speech so far, one "HH:MM:SS.ffffff text" a line.
+# Trailing spaces dropped: Orca 43 ends a key's echo with one.
+speech() {
+  tr -d '\r' <"$log" 2>/dev/null |
+    sed -n "s/^\([0-9:.]*\) - SPEECH OUTPUT: '\([^']*[^' ]\) *'.*/\1 \2/p"
+}
+spoke_on() { speech | grep -q "^[^ ]* Screen reader on"; }
+if ! WAIT_SECONDS=60 wait_for spoke_on; then
+  kill -0 "$orca_pid" 2>/dev/null || { echo "SKIP: Orca cannot run here: $(tr -d '\r' <"$log" | tail -n 1)"; exit 77; }
+  fail "Orca did not speak within 60 s"
+fi
+
+# The utterances after the mark; `said TEXT` waits for the exact TEXT among them.
+mark=0
+set_mark() { mark=$(speech | wc -l); }
+since_mark() { speech | tail -n +$((mark + 1)); }
+heard() { since_mark | cut -d' ' -f2- | grep -qxF -- "$1"; }
+said() { WAIT_SECONDS=30 wait_for heard "$1" || fail "Orca did not say \"$1\"; it said: $(since_mark | cut -d' ' -f2- | paste -sd'|')"; }
+seconds() { awk -F: '{ printf "%.6f\n", $1 * 3600 + $2 * 60 + $3 }' <<<"$1"; }
+# When Orca said TEXT (after the mark), in seconds of the day.
+said_at() { seconds "$(since_mark | awk -v t="$1" '{ s = $0; sub(/^[^ ]* /, "", s) } s == t { print $1; exit }')"; }
+press() {  # press KEY ECHO: the key, once Orca has echoed it
+  set_mark
+  xdotool key "$1"
+  said "$2"
+}
+latency() {  # latency ECHO TEXT: from the key's echo to TEXT, in ms
+  awk -v a="$(said_at "$1")" -v b="$(said_at "$2")" 'BEGIN { printf "%d", (b - a) * 1000 }'
+}
+levels() { cut -d' ' -f2- | grep -xE '[0-9]+%' || true; }
+
+start_program "$blargo"
+xdotool windowactivate --sync "$window" 2>/dev/null || true
+
+# 1. Each control's name as the focus reaches it, from the slider on.
+said "bLaRgO v1.01 frame."
+said "Volume : scroll bar 0."
+for name in "SET 50%" "SET100%" "MUTE" "SET 25%" "SET 75%" "PLAY BABY!!!"; do
+  press Tab "tab"
+  said "$name push button."
+done
+press shift+Tab "left shift"
+said "SET 75% push button."
+
+# 2. Each new level as it is set: Space, Return, a click, the same level again.
+report=()
+press space "space"
+said "75%"
+report+=("Space on SET 75%: \"75%\" $(latency "space" "75%") ms after the key")
+press shift+Tab "left shift"
+said "SET 25% push button."
+press Return "return"
+said "25%"
+report+=("Return on SET 25%: \"25%\" $(latency "return" "25%") ms after the key")
+set_mark
+# The middle of SET100%, in the window's own pixels.
+xdotool mousemove --window "$window" --sync 460 212 click 1
+said "100%"
+press Return "return"
+said "100%"
+report+=("Return on SET100% at 100%: \"100%\" again $(latency "return" "100%") ms after the key")
+# The slider's own keys: its value, and the level.
+press shift+Tab "left shift"
+press shift+Tab "left shift"
+said "Volume : scroll bar 100."
+# Orca echoes no arrow key; it says the slider's new value, then the level.
+set_mark
+xdotool key Left
+said "99"
+said "99%"
+report+=("Left on the slider: \"99%\" $(latency "99" "99%") ms after Orca said the slider's value")
+
+# 3. Party mode: a few levels a second at most, then the level the label
+# shows once STOP DEVIL!!! is pressed, and none the label has left behind.
+# Party mode shows by the window's background leaving black.
+party_on() {
+  local colour
+  colour=$(pixel 20 20)
+  [ -n "$colour" ] && [ "$colour" != 000000 ]
+}
+party_then_stop() {  # party_then_stop KEY ECHO, with the focus on PLAY BABY!!!
+  press space "space"
+  # A key press lost by a busy X server is pressed again.
+  for _ in 1 2; do
+    wait_for party_on && break
+    press space "space"
+  done
+  wait_for party_on || fail "Space on PLAY BABY!!! started no party"
+  said "STOP DEVIL!!! push button."
+  local start
+  start=$(said_at "STOP DEVIL!!! push button.")
+  party_levels() { [ "$(since_mark | levels | wc -l)" -ge 3 ]; }
+  WAIT_SECONDS=30 wait_for party_levels || fail "party mode: no level spoken 3 times in 30 s"
+  # STOP just after a level is spoken, two seconds before the next is due: a
+  # level told as the key goes down is true, but may be superseded by the
+  # ramp before the program sees the key.
+  local heard_levels
+  heard_levels=$(since_mark | levels | wc -l)
+  one_more() { [ "$(since_mark | levels | wc -l)" -gt "$heard_levels" ]; }
+  wait_for one_more || fail "party mode: no level spoken for 10 s"
+  heard_levels=$(since_mark | levels | wc -l)
+  local stop_epoch
+  stop_epoch=$(date +%s.%N)
+  press "$1" "$2"
+  local stop_at spent
+  stop_at=$(said_at "$2")
+  spent=$(awk -v a="$start" -v b="$stop_at" 'BEGIN { printf "%.1f", b - a }')
+  # One in two seconds is the pace; three a second would bury the listener.
+  awk -v n="$heard_levels" -v s="$spent" 'BEGIN { exit !(n <= 3 * s + 1) }' ||
+    fail "party mode: $heard_levels levels spoken in $spent s"
+  said "PLAY BABY!!! push button."
+  # The volume the ramp left, as the label shows it.
+  local a b
+  for _ in $(seq 50); do a=$(sink); sleep 0.1; b=$(sink); [ "$a" = "$b" ] && break; done
+  local level=$(((b + 330) / 660))
+  said "$level%"
+  local stale
+  stale=$(since_mark | levels | grep -vxF "$level%" || true)
+  [ -z "$stale" ] || fail "after STOP ($2) Orca said a level the label no longer shows: $stale (the label: $level%)"
+  # What the voice spoke after the key's echo, which stopped whatever it was
+  # saying: the level shown, and no other.
+  local echo_word=$2
+  voice_since() {
+    awk -v t="$stop_epoch" -v e="$echo_word" '$1 < t { next }
+      { s = $0; sub(/^[^ ]* /, "", s); sub(/ +$/, "", s) } after { print s } s == e { after = 1 }' "$work/voice.log"
+  }
+  voice_said() { voice_since | grep -qxF "$level%"; }
+  wait_for voice_said || fail "after STOP ($2) the voice never said $level%; it said: $(voice_since | paste -sd'|')"
+  stale=$(voice_since | grep -xE '[0-9]+%' | grep -vxF "$level%" || true)
+  [ -z "$stale" ] || fail "after STOP ($2) the voice spoke a level the label no longer shows: $stale"
+  local voiced
+  voiced=$(awk -v t="$stop_epoch" -v e="$echo_word" -v l="$level%" '$1 < t { next }
+    { s = $0; sub(/^[^ ]* /, "", s); sub(/ +$/, "", s) } after && s == l { printf "%d", ($1 - t) * 1000; exit }
+    s == e { after = 1 }' "$work/voice.log")
+  report+=("party: $heard_levels levels in $spent s; after STOP by $2: \"$level%\" sent $(latency "$2" "$level%") ms after the key's echo, voiced $voiced ms after the key")
+}
+set_mark
+xdotool key --delay 100 Tab Tab Tab Tab Tab Tab
+said "PLAY BABY!!! push button."
+party_then_stop space "space"
+# STOP DEVIL!!! gave the focus back to PLAY BABY!!!.
+party_then_stop Escape "escape"
+
+kill -0 "$app_pid" || fail "the program died"
+printf '%s\n' "${report[@]}"
+echo "1 passed, 0 failed"
