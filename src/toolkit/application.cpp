@@ -38,10 +38,13 @@ class StartupGuard {
     active_ = nullptr;
     RestoreStderr();
     if (held_ == nullptr) return;
-    std::rewind(held_);
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, held_)) > 0;) {
-      std::fwrite(buffer, 1, n, stderr);
+    if (std::fseek(held_, 0, SEEK_SET) != 0) {
+      std::fputs("blargo: the messages held back at start could not be read back\n", stderr);
+    } else {
+      char buffer[4096];
+      for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, held_)) > 0;) {
+        std::fwrite(buffer, 1, n, stderr);
+      }
     }
     std::fclose(held_);
   }

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <string_view>
 
 namespace toolkit {
@@ -42,10 +43,9 @@ bool HasWaylandPlugin() {
   const QString platform_folder =
       QString::fromLocal8Bit(Environment("QT_QPA_PLATFORM_PLUGIN_PATH"));
   if (!platform_folder.isEmpty()) folders << platform_folder;
-  for (const QString& folder : folders) {
-    if (!QDir(folder).entryList({"*qwayland*"}, QDir::Files).isEmpty()) return true;
-  }
-  return false;
+  return std::any_of(folders.cbegin(), folders.cend(), [](const QString& folder) {
+    return !QDir(folder).entryList({"*qwayland*"}, QDir::Files).isEmpty();
+  });
 }
 
 std::string Quoted(const QString& text) { return "\"" + text.toStdString() + "\""; }

@@ -36,7 +36,7 @@ void Label::SetText(const std::string& text) {
   form_.Pacer().Changed(this);
 }
 
-std::string Label::Text() const { return text_; }
+const std::string& Label::Text() const { return text_; }
 
 void Label::Present() { label_->setText(QString::fromStdString(text_)); }
 

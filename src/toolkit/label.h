@@ -26,7 +26,7 @@ class Label : private Presented {
   Label& operator=(const Label&) = delete;
 
   void SetText(const std::string& text);
-  [[nodiscard]] std::string Text() const;
+  [[nodiscard]] const std::string& Text() const;
   void SetVisible(bool visible);
   [[nodiscard]] bool Visible() const;
   void SetForeColor(Colour colour);
