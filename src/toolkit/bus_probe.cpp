@@ -195,21 +195,29 @@ Answer AwaitReply(Line& line, std::uint32_t serial, Reply& reply) {
     // SIGNATURE (8) matter here.
     std::optional<std::uint32_t> reply_serial;
     std::string signature;
+    // A message that does not parse still is an answer: the bus spoke.
+    const auto fits = [&message](std::size_t at, std::size_t count) {
+      return at + count <= message.size();
+    };
     for (std::size_t at = 16; at < 16 + fields;) {
+      if (!fits(at, 3)) return Answer::kAnswers;
       const char code = message[at];
       const std::size_t signature_length = static_cast<unsigned char>(message[at + 1]);
       const char value_type = message[at + 2];
       at += 2 + signature_length + 1;
       if (value_type == 'u') {
         at = (at + 3) / 4 * 4;
+        if (!fits(at, 4)) return Answer::kAnswers;
         if (code == 5) reply_serial = GetU32(message, at);
         at += 4;
       } else if (value_type == 's' || value_type == 'o') {
         at = (at + 3) / 4 * 4;
+        if (!fits(at, 4)) return Answer::kAnswers;
         at += 4 + GetU32(message, at) + 1;
       } else if (value_type == 'g') {
+        if (!fits(at, 1)) return Answer::kAnswers;
         const std::size_t length = static_cast<unsigned char>(message[at]);
-        if (code == 8) signature = message.substr(at + 1, length);
+        if (code == 8 && fits(at + 1, length)) signature = message.substr(at + 1, length);
         at += 1 + length + 1;
       } else {
         return Answer::kAnswers;  // a field this probe does not read
@@ -218,8 +226,9 @@ Answer AwaitReply(Line& line, std::uint32_t serial, Reply& reply) {
     }
     if (reply_serial != serial) continue;
     reply.error = type == kError;
-    if (!signature.empty() && signature[0] == 's' && body >= 5) {
-      reply.text = message.substr(body_at + 4, GetU32(message, body_at));
+    if (!signature.empty() && signature[0] == 's' && fits(body_at, 4)) {
+      const std::uint32_t length = GetU32(message, body_at);
+      if (fits(body_at + 4, length)) reply.text = message.substr(body_at + 4, length);
     }
     return Answer::kAnswers;
   }
