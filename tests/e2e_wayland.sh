@@ -58,9 +58,10 @@ shown || fail "no Wayland window titled 'bLaRgO v1.01'"
 request xdg_toplevel 'set_app_id\("org\.blargo\.Blargo"\)' ||
   fail "the window's app id is not org.blargo.Blargo"
 
-# The window is drawn: black background inside weston's desktop. Wait for the
-# first frame, then photograph it.
-black_share() {
+# The window is drawn: black background inside weston's desktop. Wait for
+# a frame in which the window stands apart from the desktop around it (a
+# slow start may show an output still wholly black), then photograph it.
+shoot() {
   rm -f "$work"/shots/*.png
   mkdir -p "$work/shots"
   (cd "$work/shots" && weston-screenshooter >/dev/null 2>&1) || return 1
@@ -68,24 +69,27 @@ black_share() {
   shot=$(ls "$work"/shots/*.png 2>/dev/null | head -n 1)
   [ -n "$shot" ] || return 1
   cp "$shot" "$out/$name.png"
-  convert "$shot" -fill white +opaque black -fill black -opaque black -format '%[fx:1-mean]' info:
 }
-drawn=""
-for _ in $(seq 40); do
-  b=$(black_share || echo 0)
-  awk -v b="$b" 'BEGIN { exit !(b > 0.3) }' && { drawn=1; break; }
+# The largest area of pure black is the window's background: "W H X Y".
+black_box() {
+  convert "$out/$name.png" -fill white +opaque black \
+    -define connected-components:verbose=true -connected-components 4 null: |
+    awk '$NF == "srgb(0,0,0)" || $NF == "gray(0)" { print $4, $2 }' | sort -n -r | head -n 1 |
+    sed 's/^[0-9]* \([0-9]*\)x\([0-9]*\)+\([0-9]*\)+\([0-9]*\)$/\1 \2 \3 \4/'
+}
+box=""
+for _ in $(seq 120); do
+  if shoot && box=$(black_box) && [ -n "$box" ]; then
+    read -r w h x y <<<"$box"
+    [ "$w" -lt 1024 ] || [ "$h" -lt 768 ] && [ $((w * h)) -gt 20000 ] && break
+  fi
+  box=""
   sleep 0.25
 done
-[ -n "$drawn" ] || fail "the screenshot shows no black window (black share $b)"
+[ -n "$box" ] || fail "no black window apart from the desktop in the screenshot"
 
 # The window's black client area lies whole inside the output, in the
 # layout's proportions (689 by 445), and PLAY is drawn where they put it.
-# The largest area of pure black is the window's background.
-read -r w h x y < <(convert "$out/$name.png" -fill white +opaque black \
-  -define connected-components:verbose=true -connected-components 4 null: |
-  awk '$NF == "srgb(0,0,0)" || $NF == "gray(0)" { print $4, $2 }' | sort -n -r | head -n 1 |
-  sed 's/^[0-9]* \([0-9]*\)x\([0-9]*\)+\([0-9]*\)+\([0-9]*\)$/\1 \2 \3 \4/') ||
-  fail "no black window in the screenshot"
 echo "window ${w}x${h} at $x,$y on the 1024x768 output at scale $scale"
 [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 1024 ] && [ $((y + h)) -le 768 ] &&
   [ "$w" -lt 1024 ] && [ "$h" -lt 768 ] || fail "the window ${w}x${h} at $x,$y is not whole on the output"
