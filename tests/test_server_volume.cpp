@@ -2,6 +2,7 @@
 // go, and how they fail and heal when the server dies or freezes.
 #include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 #include <atomic>
 #include <chrono>
@@ -165,6 +166,39 @@ class ServerVolumeTest : public QObject {
     QVERIFY(Near(Channels(server_, "blargo_mono"), {0}));
     QCOMPARE(volume.Write(49500), Outcome::kDone);
     QVERIFY(Near(Channels(server_, "blargo_mono"), {49501}));
+  }
+
+  // PipeWire 1.4 drops a volume written to a sink that has never played, a
+  // user's own null sink among them, and answers the write as done; PulseAudio
+  // and older PipeWire keep it. Either way, done must mean the sink holds it.
+  void aWriteIsDoneExactlyWhenTheSinkTookIt() {
+    const QString module = server_
+                               .Pactl({"load-module", "module-null-sink", "sink_name=blargo_fresh",
+                                       "channels=2", "sink_properties=device.description=fresh"})
+                               .trimmed();
+    QVERIFY2(!module.isEmpty(), "the server loaded no sink");
+    const auto unload = qScopeGuard([&] { server_.Pactl({"unload-module", module}); });
+    QVERIFY(server_.SetDefaultSink("blargo_fresh"));
+    PulseVolume volume(mixer::MachineClock());
+    for (const int level : {33000, 16500}) {
+      const Outcome outcome = volume.Write(static_cast<std::uint32_t>(level));
+      const QList<int> channels = Channels(server_, "blargo_fresh");
+      QVERIFY2(outcome == Outcome::kDone || outcome == Outcome::kRefused, "the server was lost");
+      QVERIFY2(
+          (outcome == Outcome::kDone) == (SinkHoldsLevel(channels.value(0), level) &&
+                                          SinkHoldsLevel(channels.value(1), level)),
+          qPrintable(
+              QString("done: %1, sink: %2").arg(outcome == Outcome::kDone).arg(Shown(channels))));
+    }
+    // A sink that has played takes the level at once, read back or not: the
+    // private servers play into theirs at start.
+    QVERIFY(server_.SetDefaultSink("blargo_null"));
+    PulseVolume played(mixer::MachineClock());
+    QCOMPARE(played.Write(49500), Outcome::kDone);
+    QVERIFY2(Near(Channels(server_, "blargo_null"), {49501, 49501}),
+             qPrintable(Shown(Channels(server_, "blargo_null"))));
+    QCOMPARE(played.Write(16500), Outcome::kDone);
+    QVERIFY(Near(Channels(server_, "blargo_null"), {16500, 16500}));
   }
 
   void eachSinkGetsItsOwnBalanceBackAfterMute() {

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "mixer/pulse_operation.h"
@@ -94,6 +95,14 @@ struct PulseVolume::Connection {
   std::size_t written_count = 0;
   // Set when a refresh shows a balance or mute switch someone else set.
   bool heard_outside_change = false;
+  // Sinks seen to take a write on this connection. PipeWire 1.4 answers a
+  // write to a sink that has never played as done and drops it, so a sink's
+  // first writes are read back; once one stuck, later ones do too, and party
+  // mode keeps its one round trip per write.
+  std::set<std::uint32_t> taking_writes;
+  // What the sink said when a write was read back.
+  std::optional<pa_cvolume> read_back;
+  std::uint32_t read_back_index = PA_INVALID_INDEX;
 
   Connection() = default;
   Connection(const Connection&) = delete;
@@ -114,6 +123,7 @@ struct PulseVolume::Connection {
     }
     sink.reset();
     refresh_due = false;
+    taking_writes.clear();
   }
 
   [[nodiscard]] bool Ready() const {
@@ -160,11 +170,15 @@ struct PulseVolume::Connection {
       connection->refresh_due = false;
       return;
     }
+    const bool removed = (event & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_REMOVE;
+    // PipeWire may give a gone sink's index to a new one, which has not
+    // played yet.
+    if (facility == PA_SUBSCRIPTION_EVENT_SINK && removed) connection->taking_writes.erase(index);
     if (facility != PA_SUBSCRIPTION_EVENT_SINK || !connection->sink ||
         connection->sink->index != index) {
       return;
     }
-    if ((event & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_REMOVE) {
+    if (removed) {
       connection->sink.reset();
       connection->refresh_due = false;
     } else {
@@ -192,6 +206,17 @@ struct PulseVolume::Connection {
     connection->sink = Sink{info->name, info->index, info->volume, info->mute != 0};
     connection->balances.Heard(info->name, info->volume);
     connection->succeeded = true;
+  }
+
+  static void OnReadBack(pa_context* /*context*/, const pa_sink_info* info, int eol, void* self) {
+    auto* connection = static_cast<Connection*>(self);
+    if (eol != 0) {
+      connection->answered = true;
+      return;
+    }
+    if (info == nullptr) return;
+    connection->read_back = info->volume;
+    connection->read_back_index = info->index;
   }
 
   static void OnRefresh(pa_context* /*context*/, const pa_sink_info* info, int eol, void* self) {
@@ -334,6 +359,17 @@ struct PulseVolume::Connection {
         outcome = Outcome::kRefused;
         sink.reset();
         continue;
+      }
+      // Asked after the answer, so a new default the events told of meanwhile
+      // is read back too. A sink that dropped the write is left unconfirmed:
+      // the mixer thread tries the level again, and this asks again.
+      if (!sink || sink->name != name || !taking_writes.contains(sink->index)) {
+        read_back.reset();
+        const PulseOperation check(
+            pa_context_get_sink_info_by_name(context, kDefaultSink, OnReadBack, this));
+        if (!Await(check)) return OutcomeOfNoAnswer();
+        if (!read_back || !SameVolume(*read_back, volume)) return Outcome::kRefused;
+        taking_writes.insert(read_back_index);
       }
       outcome = Outcome::kDone;
       // Events may have told of a new default meanwhile: it is asked for

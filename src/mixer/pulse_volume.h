@@ -23,7 +23,8 @@ class PulseVolume final : public VolumeBinding {
  public:
   enum class Outcome {
     kDone,      // the server confirmed the new volume
-    kRefused,   // a server is there but refused, or the binding was abandoned
+    kRefused,   // a server is there but refused or dropped the volume, or the
+                // binding was abandoned
     kNoServer,  // no server could be reached, or no attempt was due yet
   };
 

@@ -6,11 +6,11 @@ namespace mixer {
 
 namespace {
 
-// A server may store volumes in a form of its own (PipeWire keeps floats) and
-// hand them back a step or two off.
 constexpr long kSlack = 2;
 
-bool Matches(const pa_cvolume& volume, const pa_cvolume& expected) {
+}  // namespace
+
+bool SameVolume(const pa_cvolume& volume, const pa_cvolume& expected) {
   if (volume.channels != expected.channels) return false;
   for (unsigned c = 0; c < volume.channels; ++c) {
     if (std::labs(static_cast<long>(volume.values[c]) - static_cast<long>(expected.values[c])) >
@@ -21,14 +21,12 @@ bool Matches(const pa_cvolume& volume, const pa_cvolume& expected) {
   return true;
 }
 
-}  // namespace
-
 bool SinkBalances::Heard(const std::string& sink, const pa_cvolume& volume) {
   if (pa_cvolume_valid(&volume) == 0 || pa_cvolume_max(&volume) == PA_VOLUME_MUTED) return false;
   const auto known = balances_.find(sink);
   if (known != balances_.end()) {
     pa_cvolume ours = known->second;
-    if (Matches(volume, *pa_cvolume_scale(&ours, pa_cvolume_max(&volume)))) return false;
+    if (SameVolume(volume, *pa_cvolume_scale(&ours, pa_cvolume_max(&volume)))) return false;
   }
   balances_[sink] = volume;
   return true;

@@ -27,4 +27,9 @@ class SinkBalances {
   std::map<std::string, pa_cvolume, std::less<>> balances_;
 };
 
+// Whether a volume a server reports is the one expected: a server may store
+// volumes in a form of its own (PipeWire keeps floats) and hand them back a
+// step or two off.
+bool SameVolume(const pa_cvolume& volume, const pa_cvolume& expected);
+
 }  // namespace mixer
