@@ -11,6 +11,9 @@
 #             accessibility registry (at-spi2-registryd) is stopped
 # Prints normal_start_ms, start_ms and longest_stall_ms before judging them.
 set -euo pipefail
+# A desktop's own locale: in the C locale Qt 6.8 warns on stderr at start,
+# which these checks would read as the program's own line.
+export LC_ALL=C.UTF-8
 mode=$1
 blargo=$2
 x_ping=$3

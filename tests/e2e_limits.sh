@@ -5,6 +5,9 @@
 # says why no write lands, in one line however many writes fail.
 #   e2e_limits.sh LIMIT BLARGO X_PING
 set -euo pipefail
+# A desktop's own locale: in the C locale Qt 6.8 warns on stderr at start,
+# which these checks would read as the program's own line.
+export LC_ALL=C.UTF-8
 limit=$1
 blargo=$2
 x_ping=$3

@@ -335,6 +335,8 @@ struct PulseVolume::Connection {
     for (int attempt = 0; attempt < 3; ++attempt) {
       if (!sink && !AskForDefaultSink()) return OutcomeOfNoAnswer();
       RefreshIfDue(clock.Now());
+      // Events drained by the refresh may have told of the sink going.
+      if (!sink) continue;
       heard_outside_change = false;
       const std::string name = sink->name;
       const pa_cvolume volume = balances.Volume(name, sink->volume.channels, level);

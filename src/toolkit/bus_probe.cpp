@@ -299,7 +299,7 @@ Answer Greet(Line& line, std::string_view address) {
   }
   std::string said;
   if (const Answer answer = line.ReceiveLine(said); answer != Answer::kAnswers) return answer;
-  if (said.compare(0, 3, "OK ") != 0) return Answer::kRefuses;
+  if (!said.starts_with("OK ")) return Answer::kRefuses;
   if (const Answer answer =
           line.Send("BEGIN\r\n" + MethodCall(1, "org.freedesktop.DBus", "/org/freedesktop/DBus",
                                              "org.freedesktop.DBus", "Hello"));
