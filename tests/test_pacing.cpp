@@ -54,6 +54,17 @@ struct LabelAndSlider {
   QScrollBar* qbar = qobject_cast<QScrollBar*>(toolkit::WidgetOf(bar));
 };
 
+// The label as the window's status, with every text told to assistive
+// technology kept in `told`; shown, so that the telling starts.
+struct ToldStatus : LabelAndSlider {
+  std::vector<std::string> told;
+  ToldStatus() {
+    form.SetStatusLabel(label);
+    toolkit::OnStatusTold(form, [this](const std::string& text) { told.push_back(text); });
+    form.Show();
+  }
+};
+
 // Counts the paint events a widget gets.
 class PaintCounter : public QObject {
  public:
@@ -298,11 +309,8 @@ class PacingTest : public QObject {
 
   void theStatusIsToldAtOnceThenOnceASecondInTheLatest() {
     ManualTime time;
-    LabelAndSlider controls;
-    controls.form.SetStatusLabel(controls.label);
-    std::vector<std::string> told;
-    toolkit::OnStatusTold(controls.form, [&](const std::string& text) { told.push_back(text); });
-    controls.form.Show();
+    ToldStatus controls;
+    const std::vector<std::string>& told = controls.told;
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(controls.form)));
     time.RunFor(1000 * kMs);
 
@@ -331,11 +339,8 @@ class PacingTest : public QObject {
 
   void aKeyHeldDownHoldsTheStatusBackAndItsReleaseTellsIt() {
     ManualTime time;
-    LabelAndSlider controls;
-    controls.form.SetStatusLabel(controls.label);
-    std::vector<std::string> told;
-    toolkit::OnStatusTold(controls.form, [&](const std::string& text) { told.push_back(text); });
-    controls.form.Show();
+    ToldStatus controls;
+    const std::vector<std::string>& told = controls.told;
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(controls.form)));
     time.RunFor(1000 * kMs);
 
