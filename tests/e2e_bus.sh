@@ -21,7 +21,6 @@ x_ping=$3
 source "$(dirname "$0")/../scripts/need.sh"
 need dbus-daemon dbus-daemon
 need dbus-send dbus-bin
-need pgrep procps
 need /usr/libexec/at-spi-bus-launcher at-spi2-core
 
 stopped=()
@@ -86,19 +85,19 @@ case "$mode" in
     expected="the session bus does not answer; accessibility and desktop settings are left off"
     ;;
   registry)
-    # The registry starts when first asked for; then it is stopped. Other
-    # sessions may run registries of their own: this one's has this session
-    # bus in its environment.
+    # The registry starts when first asked for; then it is stopped. The bus
+    # that carries it names its process, which holds in any process
+    # namespace a test may run in (reading other processes' environments
+    # does not).
     find_registry() {
-      dbus-send --bus="$(a11y_address)" --print-reply --dest=org.a11y.atspi.Registry \
+      local bus
+      bus=$(a11y_address)
+      dbus-send --bus="$bus" --print-reply --dest=org.a11y.atspi.Registry \
         /org/a11y/atspi/registry org.freedesktop.DBus.Peer.Ping >"$work/ping-registry" 2>&1 || true
-      registry=""
-      local pid
-      for pid in $(pgrep -x at-spi2-registr || true); do
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null |
-          grep -qx "DBUS_SESSION_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS" && registry=$pid
-      done
-      [ -n "$registry" ]
+      registry=$(dbus-send --bus="$bus" --print-reply=literal --dest=org.freedesktop.DBus \
+        /org/freedesktop/DBus org.freedesktop.DBus.GetConnectionUnixProcessID \
+        string:org.a11y.atspi.Registry 2>>"$work/ping-registry" | awk '{ print $2 }') || true
+      [ -n "$registry" ] && [ -d "/proc/$registry" ]
     }
     WAIT_SECONDS=30 wait_for find_registry ||
       fail "no accessibility registry of this session's was found: $(cat "$work/ping-registry")"
