@@ -3,11 +3,12 @@
 // control in the layout's proportions with its text fitted, PLAY and STOP
 // working where they are drawn; and drawn larger for a larger desktop font.
 #include <QApplication>
-#include <QFontInfo>
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <cmath>
 
@@ -51,6 +52,52 @@ class FitTest : public QObject, protected SteppedWindow {
                             .arg(want.top())
                             .arg(want.width())
                             .arg(want.height())));
+  }
+
+  // Every caption and label is drawn whole: inside the part of its button
+  // the style draws captions in (and clips them to), or inside its label's
+  // box; at least 7 of the screen's own pixels tall, and condensed to no
+  // less than three quarters of its width.
+  void CheckEveryTextFits() const {
+    const double ratio = Window()->devicePixelRatioF();
+    for (const auto* widget : Window()->findChildren<QWidget*>()) {
+      QString text;
+      QRectF room = widget->rect();
+      if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+        text = label->text();
+        // Nor into the text of a label further along its row.
+        for (const auto* next : Window()->findChildren<QLabel*>()) {
+          const QRect theirs = next->geometry();
+          if (theirs.left() > widget->x() && theirs.top() <= widget->geometry().bottom() &&
+              theirs.bottom() >= widget->y()) {
+            room.setWidth(std::min(room.width(), double(theirs.left() - widget->x())));
+          }
+        }
+      } else if (const auto* button = qobject_cast<const QPushButton*>(widget)) {
+        text = button->text();
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = text;
+        if (button->autoDefault()) option.features |= QStyleOptionButton::AutoDefaultButton;
+        room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+      } else {
+        continue;
+      }
+      const QFontMetricsF metrics(widget->font(), widget);
+      const QString where = QString("%1 (%2 by %3 in %4 by %5, font %6 px at %7%)")
+                                .arg(text)
+                                .arg(metrics.horizontalAdvance(text))
+                                .arg(metrics.height())
+                                .arg(room.width())
+                                .arg(room.height())
+                                .arg(TextPixels(widget) * ratio)
+                                .arg(widget->font().stretch());
+      QVERIFY2(metrics.horizontalAdvance(text) <= room.width(), qPrintable(where + " is cut off"));
+      QVERIFY2(metrics.height() <= room.height(), qPrintable(where + " is cut off"));
+      QVERIFY2(TextPixels(widget) * ratio >= 7 - 1e-6, qPrintable(where + " is too small"));
+      const int stretch = widget->font().stretch();
+      QVERIFY2(stretch == 0 || stretch >= 75, qPrintable(where + " is too narrow"));
+    }
   }
 
   // A left click at a point of the window, as a user makes it: it lands on
@@ -100,28 +147,7 @@ class FitTest : public QObject, protected SteppedWindow {
     }
   }
 
-  void everyTextFitsAndIsReadableOnTheScreen() {
-    const double ratio = Window()->devicePixelRatioF();
-    for (const auto* widget : Window()->findChildren<QWidget*>()) {
-      QString text;
-      int room_x = widget->width();
-      int room_y = widget->height();
-      if (const auto* label = qobject_cast<const QLabel*>(widget)) {
-        text = label->text();
-      } else if (const auto* button = qobject_cast<const QPushButton*>(widget)) {
-        text = button->text();
-        room_x -= 2;
-        room_y -= 2;
-      } else {
-        continue;
-      }
-      const QFontMetrics metrics(widget->font());
-      QVERIFY2(metrics.horizontalAdvance(text) <= room_x, qPrintable(text + " is cut off"));
-      QVERIFY2(metrics.height() <= room_y, qPrintable(text + " is cut off"));
-      // At least 7 of the screen's own pixels.
-      QVERIFY2(TextPixels(widget) * ratio >= 7 - 1e-6, qPrintable(text + " is too small"));
-    }
-  }
+  void everyTextFitsAndIsReadableOnTheScreen() { CheckEveryTextFits(); }
 
   void playAndStopWorkWhereTheyAreDrawn() {
     const QWidget* play = WidgetOf(form_->Command6);
@@ -160,6 +186,7 @@ class FitTest : public QObject, protected SteppedWindow {
     } else {
       QVERIFY(Window()->width() >= before.width());
     }
+    CheckEveryTextFits();
   }
 };
 

@@ -2,6 +2,8 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -14,7 +16,7 @@ namespace toolkit {
 
 namespace {
 
-// Room a push button's frame and bevel take around its text.
+// Room kept around a button's text, frame and bevel included, at scale 1.
 constexpr int kButtonPaddingX = 5;
 constexpr int kButtonPaddingY = 3;
 // Space kept between a label's text and a label that follows it on its row.
@@ -34,6 +36,26 @@ int FreeWidth(const QWidget* label, const std::vector<FormLayout::TextBox>& boxe
     }
   }
   return right - own.left();
+}
+
+// The room a button's caption has: inside the frame and bevel its style
+// draws, which clip the caption, and never nearer the edge than the padding.
+// The style's frame keeps its width in logical pixels at any scale, which on
+// a form shrunk to a small screen of scale 4 is most of the padding; the
+// padding shrinks with the form, as styles draw narrower bevels on small
+// buttons.
+QSizeF ButtonRoom(const QPushButton& button, double scale) {
+  QStyleOptionButton option;
+  option.initFrom(&button);
+  option.text = button.text();
+  if (button.autoDefault()) option.features |= QStyleOptionButton::AutoDefaultButton;
+  if (button.isDefault()) option.features |= QStyleOptionButton::DefaultButton;
+  const QRect inside =
+      button.style()->subElementRect(QStyle::SE_PushButtonContents, &option, &button);
+  const double margin_scale = std::min(1.0, scale);
+  const double within_x = button.width() - 2 * std::round(kButtonPaddingX * margin_scale);
+  const double within_y = button.height() - 2 * std::round(kButtonPaddingY * margin_scale);
+  return {std::min<double>(inside.width(), within_x), std::min<double>(inside.height(), within_y)};
 }
 
 QString TextOf(const QWidget* widget) {
@@ -87,31 +109,26 @@ void FormLayout::PickFonts(const QWidget* form, double scale) const {
   // All buttons share one font so the row of presets reads evenly; labels of
   // the same height share one, so "Volume :" and the percentage match.
   const QFont& base = form->font();
-  // A frame and bevel drawn by the style do not grow with the form, but they
-  // may shrink with it, as the style draws narrower frames on small buttons.
-  const double padding_scale = std::min(1.0, scale);
-  const int padding_x = static_cast<int>(std::lround(kButtonPaddingX * padding_scale));
-  const int padding_y = static_cast<int>(std::lround(kButtonPaddingY * padding_scale));
-  int button_pixels = INT_MAX;      // in the screen's own pixels
-  std::map<int, int> label_pixels;  // the same, by box height
+  TextSize button_size{INT_MAX, 100};
+  std::map<int, TextSize> label_sizes;  // by box height
   for (const auto& box : text_boxes) {
     const QString text = TextOf(box.widget);
     const int height = box.widget->height();
     if (box.kind == TextKind::kButton) {
-      button_pixels = std::min(button_pixels,
-                               FittingScreenPixels(base, text, box.widget->width() - 2 * padding_x,
-                                                   height - 2 * padding_y, *form));
+      const QSizeF room = ButtonRoom(*qobject_cast<const QPushButton*>(box.widget), scale);
+      button_size =
+          std::min(button_size, FittingTextSize(base, text, room.width(), room.height(), *form));
     } else {
-      const int pixels =
-          FittingScreenPixels(base, text, FreeWidth(box.widget, text_boxes), height, *form);
-      auto [it, inserted] = label_pixels.try_emplace(height, pixels);
-      if (!inserted) it->second = std::min(it->second, pixels);
+      const TextSize text_size =
+          FittingTextSize(base, text, FreeWidth(box.widget, text_boxes), height, *form);
+      auto [it, inserted] = label_sizes.try_emplace(height, text_size);
+      if (!inserted) it->second = std::min(it->second, text_size);
     }
   }
   for (const auto& box : text_boxes) {
-    const int pixels =
-        box.kind == TextKind::kButton ? button_pixels : label_pixels.at(box.widget->height());
-    box.widget->setFont(WithScreenPixelSize(base, pixels, *form));
+    const TextSize text_size =
+        box.kind == TextKind::kButton ? button_size : label_sizes.at(box.widget->height());
+    box.widget->setFont(WithTextSize(base, text_size, *form));
   }
 }
 
