@@ -188,6 +188,39 @@ class FitTest : public QObject, protected SteppedWindow {
     }
     CheckEveryTextFits();
   }
+
+  // The same font set while the window is shown: the window grows as if it
+  // had been opened with it (which Qt tells the window later), and goes back
+  // when the font does.
+  void theWindowFollowsTheDesktopFontWhileItIsShown() {
+    const QSize before = Window()->size();
+    const double button_text_before = TextPixels(WidgetOf(form_->Command6));
+    const QFont desktop = QApplication::font();
+    QFont large = desktop;
+    large.setPointSize(16);
+    QApplication::setFont(large);
+    // Opened with it, for comparison.
+    Form1 opened_larger;
+    opened_larger.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(WidgetOf(opened_larger)));
+    const QSize larger = WidgetOf(opened_larger)->size();
+    const double button_text_larger = TextPixels(WidgetOf(opened_larger.Command6));
+
+    QTRY_COMPARE_WITH_TIMEOUT(Window()->size(), larger, 30000);
+    QCOMPARE(TextPixels(WidgetOf(form_->Command6)), button_text_larger);
+    const QRect area = Window()->screen()->availableGeometry();
+    QVERIFY2(area.contains(Window()->frameGeometry()), "the window runs off the screen");
+    CheckEveryTextFits();
+    // 16 points at 96 dpi are 21 pixels where the layout's font has 12.
+    const QSize wanted(qRound(kLaidOut.width() * 21 / 12.0), qRound(kLaidOut.height() * 21 / 12.0));
+    if (wanted.width() <= area.width() && wanted.height() <= area.height()) {
+      QCOMPARE(larger, wanted);
+    }
+
+    QApplication::setFont(desktop);
+    QTRY_COMPARE_WITH_TIMEOUT(Window()->size(), before, 30000);
+    QCOMPARE(TextPixels(WidgetOf(form_->Command6)), button_text_before);
+  }
 };
 
 QTEST_MAIN(FitTest)

@@ -10,7 +10,9 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
+#include <vector>
 
 #include "toolkit/accessibility.h"
 #include "toolkit/black_window_palette.h"
@@ -77,6 +79,20 @@ class FormWidget : public QWidget, public Presented {
     QTimer::singleShot(kFrameWaitMs, this, [this] { waiting_for_frame_ = false; });
   }
 
+  // Once shown, the window is fitted again whenever what the fit depends on
+  // changes: the screen it is on, that screen's size, free area or font DPI,
+  // or (see event) the desktop's font.
+  void FollowScreen() {
+    if (window_ != nullptr) return;
+    window_ = windowHandle();
+    if (window_ == nullptr) return;
+    connect(window_, &QWindow::screenChanged, this, [this](QScreen* screen) {
+      WatchScreen(screen);
+      Refit();
+    });
+    WatchScreen(window_->screen());
+  }
+
  protected:
   // A theme changed while the program runs is followed, kept as steady.
   bool event(QEvent* event) override {
@@ -84,6 +100,8 @@ class FormWidget : public QWidget, public Presented {
     if (event->type() == QEvent::ApplicationPaletteChange) {
       setPalette(SteadyPalette(QApplication::palette()));
     }
+    // The form's font is the desktop's: a new desktop font is a new scale.
+    if (event->type() == QEvent::FontChange) Refit();
     return handled;
   }
 
@@ -95,7 +113,8 @@ class FormWidget : public QWidget, public Presented {
       // The frame is measured in whole logical pixels; on a scaled screen
       // each edge may hide up to one more.
       const int rounding = devicePixelRatioF() > 1 ? 2 : 0;
-      fit(frame.expandedTo(QSize(0, 0)) + QSize(rounding, rounding));
+      frame_ = frame.expandedTo(QSize(0, 0)) + QSize(rounding, rounding);
+      fit(frame_);
       Centre();
     }
   }
@@ -115,8 +134,38 @@ class FormWidget : public QWidget, public Presented {
   }
 
  private:
+  void WatchScreen(QScreen* screen) {
+    for (const auto& watch : screen_watches_) disconnect(watch);
+    screen_watches_.clear();
+    if (screen == nullptr) return;
+    const auto refit = [this] { Refit(); };
+    screen_watches_ = {connect(screen, &QScreen::geometryChanged, this, refit),
+                       connect(screen, &QScreen::availableGeometryChanged, this, refit),
+                       connect(screen, &QScreen::logicalDotsPerInchChanged, this, refit)};
+  }
+
+  // Fits the form to its screen with the frame last learnt, and brings back
+  // onto the screen's free area what the new size, or a smaller screen, left
+  // off it; a window still wholly on it stays where the user put it.
+  void Refit() {
+    if (window_ == nullptr) return;
+    fit(frame_);
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) return;
+    const QRect area = screen->availableGeometry();
+    const QRect frame = frameGeometry();
+    if (area.contains(frame)) return;
+    QPoint corner = frame.topLeft();
+    corner.setX(std::max(area.left(), std::min(corner.x(), area.right() + 1 - frame.width())));
+    corner.setY(std::max(area.top(), std::min(corner.y(), area.bottom() + 1 - frame.height())));
+    move(corner);
+  }
+
   Colour shown_colour_ = 0;  // as last presented
   bool waiting_for_frame_ = false;
+  QSize frame_{0, 0};         // as last learnt
+  QPointer<QWindow> window_;  // once shown
+  std::vector<QMetaObject::Connection> screen_watches_;
 };
 
 Form::Form(const std::string& caption, int client_width_twips, int client_height_twips)
@@ -148,6 +197,7 @@ void Form::Show() {
     widget_->PlaceOnFirstShow();
   }
   widget_->show();
+  widget_->FollowScreen();
 }
 
 void Form::Close() { widget_->close(); }

@@ -31,7 +31,9 @@ class Form {
   // Raises the load notification on the first call, then shows the window.
   // The first time, the window is drawn as large as the desktop's font asks,
   // or smaller, all in proportion, where that would not fit the screen's free
-  // area with its frame; then it is centred on that area.
+  // area with its frame; then it is centred on that area. From then on it is
+  // fitted again whenever the desktop's font, its screen, or that screen's
+  // size, free area or font DPI changes.
   void Show();
   void Close();
 
