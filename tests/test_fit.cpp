@@ -221,6 +221,26 @@ class FitTest : public QObject, protected SteppedWindow {
     QTRY_COMPARE_WITH_TIMEOUT(Window()->size(), before, 30000);
     QCOMPARE(TextPixels(WidgetOf(form_->Command6)), button_text_before);
   }
+
+  // Moved to a second, smaller screen, the window is fitted to it; moved
+  // back, it is as large as laid out again.
+  void theWindowFollowsItsScreen() {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.size() < 2) QSKIP("one screen only: nowhere to move the window to");
+    QScreen* first = Window()->screen();
+    QScreen* other = screens.at(screens.at(0) == first ? 1 : 0);
+    const QSize before = Window()->size();
+    const QRect area = other->availableGeometry();
+    Window()->move(area.topLeft());
+    QTRY_COMPARE_WITH_TIMEOUT(Window()->screen(), other, 30000);
+    qInfo("on %s: window %dx%d at %d,%d", qPrintable(other->name()), Window()->width(),
+          Window()->height(), Window()->x(), Window()->y());
+    QTRY_VERIFY_WITH_TIMEOUT(area.contains(Window()->frameGeometry()), 30000);
+    CheckEveryTextFits();
+    Window()->move(first->availableGeometry().topLeft());
+    QTRY_COMPARE_WITH_TIMEOUT(Window()->screen(), first, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(Window()->size(), before, 30000);
+  }
 };
 
 QTEST_MAIN(FitTest)
