@@ -23,16 +23,19 @@ constexpr int kButtonPaddingY = 3;
 constexpr int kLabelGap = 3;
 
 // A label's text may only run up to the next label that starts inside its box
-// on the same row; past that the two texts would be drawn over each other.
-int FreeWidth(const QWidget* label, const std::vector<FormLayout::TextBox>& boxes) {
+// on the same row, less a gap; past that the two texts would be drawn over
+// each other. The gap shrinks with the form, as the texts do.
+double FreeWidth(const QWidget* label, const std::vector<FormLayout::TextBox>& boxes,
+                 double scale) {
+  const double gap = kLabelGap * std::min(1.0, scale);
   const QRect own = label->geometry();
-  int right = own.right() + 1;
+  double right = own.right() + 1;
   for (const auto& other : boxes) {
     if (other.kind != FormLayout::TextKind::kLabel || other.widget == label) continue;
     const QRect theirs = other.widget->geometry();
     const bool same_row = theirs.top() <= own.bottom() && theirs.bottom() >= own.top();
-    if (same_row && theirs.left() > own.left() && theirs.left() - kLabelGap < right) {
-      right = theirs.left() - kLabelGap;
+    if (same_row && theirs.left() > own.left() && theirs.left() - gap < right) {
+      right = theirs.left() - gap;
     }
   }
   return right - own.left();
@@ -120,7 +123,7 @@ void FormLayout::PickFonts(const QWidget* form, double scale) const {
           std::min(button_size, FittingTextSize(base, text, room.width(), room.height(), *form));
     } else {
       const TextSize text_size =
-          FittingTextSize(base, text, FreeWidth(box.widget, text_boxes), height, *form);
+          FittingTextSize(base, text, FreeWidth(box.widget, text_boxes, scale), height, *form);
       auto [it, inserted] = label_sizes.try_emplace(height, text_size);
       if (!inserted) it->second = std::min(it->second, text_size);
     }
