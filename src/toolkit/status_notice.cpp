@@ -205,6 +205,11 @@ void StatusNotice::Tell(bool again) {
   told_ = text;
   told_ns_ = alarm_->Now();
   ++tells_;
+  // A screen reader may keep the name it read at the first show (Orca 48
+  // with Qt 6.8 does) and would speak that one ever after: the new name is
+  // announced before the notice shows again.
+  QAccessibleEvent named(notice_, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&named);
   QAccessibleEvent shown(notice_, QAccessible::ObjectShow);
   QAccessible::updateAccessibility(&shown);
   if (on_told_) on_told_(told_);
