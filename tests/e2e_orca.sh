@@ -252,7 +252,7 @@ party_then_stop() {  # party_then_stop KEY ECHO, with the focus on PLAY BABY!!!
   local heard_levels
   heard_levels=$(since_mark | levels | wc -l)
   one_more() { [ "$(since_mark | levels | wc -l)" -gt "$heard_levels" ]; }
-  wait_for one_more || fail "party mode: no level spoken for 10 s"
+  WAIT_SECONDS=30 wait_for one_more || fail "party mode: no level spoken for 30 s; it said: $(transcript)"
   heard_levels=$(since_mark | levels | wc -l)
   local utterances spent
   utterances=$(since_mark | wc -l)
