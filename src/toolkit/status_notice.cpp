@@ -205,8 +205,22 @@ void StatusNotice::Tell(bool again) {
   told_ = text;
   told_ns_ = alarm_->Now();
   ++tells_;
+  // A screen reader may keep the name it read before (Orca 48 with Qt 6.8
+  // does), so that a review of the window would find the old text: the new
+  // name is given out first.
+  QAccessibleEvent named(notice_, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&named);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+  // Where Qt can make an announcement, the text is announced on its own: a
+  // notification shown is spoken with its role ("notification 85%" takes
+  // espeak-ng 2.4 s, longer than the gap, so party mode would leave a
+  // backlog of levels already left behind).
+  QAccessibleAnnouncementEvent announced(notice_, told_);
+  QAccessible::updateAccessibility(&announced);
+#else
   QAccessibleEvent shown(notice_, QAccessible::ObjectShow);
   QAccessible::updateAccessibility(&shown);
+#endif
   if (on_told_) on_told_(told_);
 }
 

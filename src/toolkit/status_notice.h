@@ -16,11 +16,13 @@ namespace toolkit {
 
 // Tells a screen reader a form's status text (the volume level here) each
 // time it changes, whatever control has the focus: as a notification in a
-// status bar of the form. Orca speaks a notification when it shows, and
+// status bar of the form. Orca 43 speaks a notification when it shows, and
 // speaks one in a status bar by its text alone. The name and description
 // change events of Qt 6.4 carry the object instead of the new text, which
 // Orca 43 cannot speak, and a description heard only with the focused
-// control may be one the label has left behind.
+// control may be one the label has left behind. From Qt 6.8 the text is an
+// announcement of the notification instead, which Orca 48 speaks alone,
+// where it says a notification shown with its role.
 //
 // A listener needs time to hear each text: after a change after a quiet
 // spell, which goes out at once, the next goes out no sooner than kGapNs

@@ -84,30 +84,39 @@ def press(button):
 
 
 class Announcements:
-    """Notifications shown, as a screen reader hears them whatever has the focus."""
+    """What a screen reader hears whatever has the focus: a notification shown,
+    read by its name, or an announcement (at-spi2-core 2.50 on), by its text."""
 
-    EVENT = "object:state-changed:showing"
+    EVENTS = ("object:state-changed:showing", "object:announcement")
 
     def __init__(self):
         self.sources = []
-        pyatspi.Registry.registerEventListener(self._on_event, self.EVENT)
+        self.texts = []
+        for event in self.EVENTS:
+            pyatspi.Registry.registerEventListener(self._on_event, event)
 
     def _on_event(self, event):
         # No calls back into the program from here: they would queue behind
         # the events still coming.
-        if event.detail1:
+        if event.type.startswith("object:announcement"):
+            if isinstance(event.any_data, str):
+                self.texts.append(event.any_data)
+        elif event.detail1:
             self.sources.append(event.source)
 
     def heard(self, text):
         # A screen reader reads the notification's name once it shows.
-        return any(source.getRole() == pyatspi.ROLE_NOTIFICATION and source.name == text
-                   for source in self.sources)
+        return text in self.texts or any(
+            source.getRole() == pyatspi.ROLE_NOTIFICATION and source.name == text
+            for source in self.sources)
 
     def stop(self):
-        pyatspi.Registry.deregisterEventListener(self._on_event, self.EVENT)
+        for event in self.EVENTS:
+            pyatspi.Registry.deregisterEventListener(self._on_event, event)
 
     def clear(self):
         self.sources.clear()
+        self.texts.clear()
 
 
 def main():
