@@ -38,6 +38,14 @@ constexpr const char* kUnreachable = "cannot reach the sound server";
 // sees it.
 constexpr Clock::Duration kRefreshInterval = std::chrono::milliseconds(100);
 
+// Levels closer together than this are party mode's ramp: what the server
+// said meanwhile (a new default) was taken in while the previous write
+// waited, and a write that crossed a new default is made again there. Only
+// after a longer pause is it looked for before the write, so that a click
+// after the user chose another default goes there alone: looking every time
+// would cost party mode two polls and two reads more per write.
+constexpr Clock::Duration kBurstGap = std::chrono::milliseconds(5);
+
 bool IsLive(pa_context_state_t state) {
   return state != PA_CONTEXT_FAILED && state != PA_CONTEXT_TERMINATED;
 }
@@ -89,6 +97,7 @@ struct PulseVolume::Connection {
   SinkBalances balances;
   std::optional<PulseOperation> refresh;
   std::optional<Clock::TimePoint> last_refresh;
+  std::optional<Clock::TimePoint> last_write;
   // Whether a write (or an unmute) was sent after the refresh under way: its
   // answer then describes the sink as it was before.
   bool refresh_predates_write = false;
@@ -318,6 +327,9 @@ struct PulseVolume::Connection {
 
   Outcome SetVolume(std::uint32_t value, const Clock& clock) {
     const pa_volume_t level = ToServerVolume(value);
+    const auto start = clock.Now();
+    if (!last_write || start - *last_write >= kBurstGap) Drain();
+    last_write = start;
     // A write that fails because the sink went, or that went to a sink that
     // stopped being the default meanwhile, is made again on the new default;
     // one that crossed a change made elsewhere is made again with that change
@@ -326,9 +338,6 @@ struct PulseVolume::Connection {
     for (int attempt = 0; attempt < 3; ++attempt) {
       const auto now = clock.Now();
       const bool refresh_due = RefreshDue(now);
-      // The server's word of a new default is looked for first, so that a
-      // level after the user chose another default goes there alone.
-      Drain();
       if (!sink && !AskForDefaultSink(now)) return OutcomeOfNoAnswer();
       if (refresh_due && last_refresh != now) Refresh(now);
       heard_outside_change = false;
