@@ -42,6 +42,11 @@ measure() {  # NAME BUILD
   for k in write_server_us write_setter_us write_floor_us; do
     echo "$k $(sed -n "s/^$k: //p" "$work/writes")" >>"$work/$name"
   done
+  # The floor is the same code in both builds, yet its figure moves with the
+  # server's scheduling from one write_cost run to the next: the binding's
+  # figure over the floor's in the same run is the steadier comparison.
+  awk '/^write_floor_us: / { f = $2 } /^write_server_us: / { s = $2 }
+       END { printf "write_server_x_floor %.3f\n", s / f }' "$work/writes" >>"$work/$name"
   program=$build/src/main/blargo party no-frames uncounted
   echo "party_cpu_product_pct $party_cpu" >>"$work/$name"
   if [ -n "$server_pid" ]; then echo "party_server_cpu_pct $server_cpu" >>"$work/$name"; fi
@@ -64,8 +69,8 @@ done
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 values() { awk -v k="$2" '$1 == k { print $2 }' "$work/$1"; }
 echo "rounds: $rounds"
-for k in write_server_us write_setter_us write_floor_us party_cpu_product_pct \
-  party_server_cpu_pct party_ticks_per_s party_cpu_pct; do
+for k in write_server_us write_server_x_floor write_setter_us write_floor_us \
+  party_cpu_product_pct party_server_cpu_pct party_ticks_per_s party_cpu_pct; do
   [ -n "$(values a "$k")" ] || continue
   a=$(values a "$k" | median)
   b=$(values b "$k" | median)
