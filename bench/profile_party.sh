@@ -2,12 +2,15 @@
 # Where the program spends its time in party mode: the real program under
 # Xvfb and a private sound server, sampled with `perf record -e cpu-clock -g`
 # for a few seconds of party mode. Prints the top of the profile by shared
-# object and by symbol (self time).
-#   bench/profile_party.sh BLARGO_BINARY [SECONDS]
+# object and by symbol (self time). With "syscalls", counts the system calls
+# of each thread instead (`perf stat` on their tracepoints), which tell a
+# wake more per write when the samples, mostly the scheduler's, do not.
+#   bench/profile_party.sh BLARGO_BINARY [SECONDS] [syscalls]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 blargo=$1
 seconds=${2:-5}
+mode=${3:-samples}
 command -v perf >/dev/null || { echo "profile_party: perf not found; install linux-perf" >&2; exit 1; }
 command -v xdotool >/dev/null || { echo "profile_party: xdotool not found; install xdotool" >&2; exit 1; }
 
@@ -36,6 +39,18 @@ window=$(timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" --name 
 eval "$(xdotool getwindowgeometry --shell "$window")"
 xdotool mousemove --sync $((X + 340)) $((Y + 252)) click 1  # PLAY BABY!!!
 sleep 1
+if [ "$mode" = syscalls ]; then
+  # Counted by the kernel's tracepoints, exactly, per thread, for the calls
+  # a write and its hand-over make.
+  events=()
+  for call in futex poll ppoll read write writev getpid; do events+=(-e "syscalls:sys_enter_$call"); done
+  perf stat --per-thread "${events[@]}" -p "$app_pid" -o "$work/stat" -- sleep "$seconds" \
+    >/dev/null 2>&1
+  awk '$2 ~ /^[0-9,]+$/ && $3 ~ /^syscalls:/ && $2 != "0" {
+         gsub(/,/, "", $2); sub(/syscalls:sys_enter_/, "", $3); printf "%-28s %-8s %9d\n", $1, $3, $2 }' \
+    "$work/stat"
+  exit 0
+fi
 perf record -q -e cpu-clock -g -p "$app_pid" -o "$work/perf.data" -- sleep "$seconds" \
   >/dev/null 2>&1
 echo "$(perf report -i "$work/perf.data" --stdio 2>/dev/null | sed -n 's/^# Samples: \(.*\) of event.*/\1/p' | head -n 1) samples in ${seconds} s"

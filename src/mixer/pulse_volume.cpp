@@ -29,10 +29,22 @@ namespace {
 constexpr const char* kDefaultSink = "@DEFAULT_SINK@";
 constexpr const char* kUnreachable = "cannot reach the sound server";
 
-// Every write of ours makes the sink change, and the server says so: asking
-// for the sink after each would double what party mode asks of the server.
-// A change made elsewhere is learnt at most this long after it happened.
+// The sink is asked for again at most this often, alongside a write: a change
+// made elsewhere that still stands is learnt this long after it at the
+// latest. The server is not asked to tell of each change to the sink instead:
+// every write of ours is one, and its word of each would cost party mode a
+// wake and a read more per write. While party mode writes every millisecond,
+// a change made elsewhere is overwritten by the next level before a refresh
+// sees it.
 constexpr Clock::Duration kRefreshInterval = std::chrono::milliseconds(100);
+
+// Levels closer together than this are party mode's ramp: what the server
+// said meanwhile (a new default) was taken in while the previous write
+// waited, and a write that crossed a new default is made again there. Only
+// after a longer pause is it looked for before the write, so that a click
+// after the user chose another default goes there alone: looking every time
+// would cost party mode two polls and two reads more per write.
+constexpr Clock::Duration kBurstGap = std::chrono::milliseconds(5);
 
 bool IsLive(pa_context_state_t state) {
   return state != PA_CONTEXT_FAILED && state != PA_CONTEXT_TERMINATED;
@@ -77,14 +89,15 @@ struct PulseVolume::Connection {
   bool succeeded = false;
   bool unmuted = false;
 
-  // Asked for once, then kept up to date from the server's events, so a write
+  // Asked for once, then kept up to date alongside the writes, so a write
   // costs one round trip: forgotten whenever the server says its defaults
-  // changed, refreshed in the background when the sink itself changed.
+  // changed, asked for again in the background once the last answer is
+  // older than the refresh interval.
   std::optional<Sink> sink;
   SinkBalances balances;
-  bool refresh_due = false;
   std::optional<PulseOperation> refresh;
   std::optional<Clock::TimePoint> last_refresh;
+  std::optional<Clock::TimePoint> last_write;
   // Whether a write (or an unmute) was sent after the refresh under way: its
   // answer then describes the sink as it was before.
   bool refresh_predates_write = false;
@@ -100,6 +113,8 @@ struct PulseVolume::Connection {
   // first writes are read back; once one stuck, later ones do too, and party
   // mode keeps its one round trip per write.
   std::set<std::uint32_t> taking_writes;
+  // The sink the refresh under way asks for.
+  std::uint32_t refresh_index = PA_INVALID_INDEX;
   // What the sink said when a write was read back.
   std::optional<pa_cvolume> read_back;
   std::uint32_t read_back_index = PA_INVALID_INDEX;
@@ -122,7 +137,6 @@ struct PulseVolume::Connection {
       context = nullptr;
     }
     sink.reset();
-    refresh_due = false;
     taking_writes.clear();
   }
 
@@ -144,8 +158,8 @@ struct PulseVolume::Connection {
     return true;
   }
 
-  // Takes in what the server sent since the last write (events, refreshes)
-  // without waiting for anything more.
+  // Takes in what the server sent since the last wait for it (a new default
+  // sink) without waiting for anything more.
   void Drain() {
     for (int i = 0; i < 64 && Live(); ++i) {
       if (pa_mainloop_iterate(loop, 0, nullptr) <= 0) break;
@@ -160,30 +174,14 @@ struct PulseVolume::Connection {
     return RunUntil([&request] { return !request.Running(); }) && answered;
   }
 
-  static void OnSubscription(pa_context* /*context*/, pa_subscription_event_type_t event,
-                             std::uint32_t index, void* self) {
+  static void OnSubscription(pa_context* /*context*/, pa_subscription_event_type_t /*event*/,
+                             std::uint32_t /*index*/, void* self) {
+    // The default sink may have changed: it is asked for before the next
+    // write. PipeWire may give a gone sink's index to a new one, which has
+    // not played yet, and a sink that goes as the default is one.
     auto* connection = static_cast<Connection*>(self);
-    const unsigned facility = event & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
-    if (facility == PA_SUBSCRIPTION_EVENT_SERVER) {
-      // The default sink may have changed: ask again before the next write.
-      connection->sink.reset();
-      connection->refresh_due = false;
-      return;
-    }
-    const bool removed = (event & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_REMOVE;
-    // PipeWire may give a gone sink's index to a new one, which has not
-    // played yet.
-    if (facility == PA_SUBSCRIPTION_EVENT_SINK && removed) connection->taking_writes.erase(index);
-    if (facility != PA_SUBSCRIPTION_EVENT_SINK || !connection->sink ||
-        connection->sink->index != index) {
-      return;
-    }
-    if (removed) {
-      connection->sink.reset();
-      connection->refresh_due = false;
-    } else {
-      connection->refresh_due = true;
-    }
+    connection->sink.reset();
+    connection->taking_writes.clear();
   }
 
   static void OnSuccess(pa_context* /*context*/, int success, void* self) {
@@ -221,10 +219,10 @@ struct PulseVolume::Connection {
 
   static void OnRefresh(pa_context* /*context*/, const pa_sink_info* info, int eol, void* self) {
     auto* connection = static_cast<Connection*>(self);
-    if (eol != 0 || info == nullptr || !connection->sink ||
-        connection->sink->index != info->index) {
-      return;
-    }
+    const bool ours = connection->sink && connection->sink->index == connection->refresh_index;
+    // The sink asked for is gone: the default that replaces it is asked for.
+    if (eol < 0 && ours) connection->sink.reset();
+    if (eol != 0 || info == nullptr || !ours || connection->sink->index != info->index) return;
     Sink& sink = *connection->sink;
     const bool muted_elsewhere =
         info->mute != 0 && !sink.muted && !connection->refresh_predates_unmute;
@@ -299,60 +297,63 @@ struct PulseVolume::Connection {
     }
     pa_context_set_subscribe_callback(context, OnSubscription, this);
     const PulseOperation subscription(
-        pa_context_subscribe(context,
-                             static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SERVER |
-                                                                 PA_SUBSCRIPTION_MASK_SINK),
-                             nullptr, nullptr));
+        pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr));
     return Outcome::kDone;
   }
 
-  bool AskForDefaultSink() {
+  bool AskForDefaultSink(Clock::TimePoint now) {
     const PulseOperation sink_info(
         pa_context_get_sink_info_by_name(context, kDefaultSink, OnSinkInfo, this));
-    return Await(sink_info) && succeeded && sink;
+    if (!Await(sink_info) || !succeeded || !sink) return false;
+    last_refresh = now;
+    return true;
+  }
+
+  [[nodiscard]] bool RefreshDue(Clock::TimePoint now) const {
+    return !last_refresh || now - *last_refresh >= kRefreshInterval;
   }
 
   // Asks for the sink again without waiting: the answer arrives with the
   // write's own, and only a change made elsewhere costs a write more.
-  void RefreshIfDue(Clock::TimePoint now) {
-    if (!refresh_due || !sink || (refresh && refresh->Running())) return;
-    if (last_refresh && now - *last_refresh < kRefreshInterval) return;
+  void Refresh(Clock::TimePoint now) {
+    if (!sink || (refresh && refresh->Running())) return;
     last_refresh = now;
-    refresh_due = false;
     refresh.reset();
     refresh_predates_write = false;
     refresh_predates_unmute = false;
+    refresh_index = sink->index;
     refresh.emplace(pa_context_get_sink_info_by_index(context, sink->index, OnRefresh, this));
   }
 
   Outcome SetVolume(std::uint32_t value, const Clock& clock) {
-    Drain();
     const pa_volume_t level = ToServerVolume(value);
-    // A write that fails because the default sink changed under us is tried
-    // once more on the new sink; one that crossed a change made elsewhere is
-    // made again with that change taken in.
+    const auto start = clock.Now();
+    if (!last_write || start - *last_write >= kBurstGap) Drain();
+    last_write = start;
+    // A write that fails because the sink went, or that went to a sink that
+    // stopped being the default meanwhile, is made again on the new default;
+    // one that crossed a change made elsewhere is made again with that change
+    // taken in.
     Outcome outcome = Outcome::kRefused;
     for (int attempt = 0; attempt < 3; ++attempt) {
-      if (!sink && !AskForDefaultSink()) return OutcomeOfNoAnswer();
-      RefreshIfDue(clock.Now());
-      // Events drained by the refresh may have told of the sink going.
-      if (!sink) continue;
+      const auto now = clock.Now();
+      const bool refresh_due = RefreshDue(now);
+      if (!sink && !AskForDefaultSink(now)) return OutcomeOfNoAnswer();
+      if (refresh_due && last_refresh != now) Refresh(now);
       heard_outside_change = false;
-      const std::string name = sink->name;
-      const pa_cvolume volume = balances.Volume(name, sink->volume.channels, level);
+      const std::uint32_t index = sink->index;
+      const pa_cvolume volume = balances.Volume(sink->name, sink->volume.channels, level);
       // A level above silence is meant to be heard.
       const bool unmute = level > PA_VOLUME_MUTED && sink->muted;
       unmuted = false;
-      // The server resolves its default at each request, so a new default
-      // gets the level even before its event arrives; one with another
-      // channel count refuses it, and is asked for.
+      // Written to the sink by its index, never to the server's default by
+      // name: a default changed meanwhile must not get this sink's balance.
       const PulseOperation mute(
-          unmute ? pa_context_set_sink_mute_by_name(context, kDefaultSink, 0, OnUnmuted, this)
-                 : nullptr);
+          unmute ? pa_context_set_sink_mute_by_index(context, index, 0, OnUnmuted, this) : nullptr);
       if (unmute && !mute.Sent()) return OutcomeOfNoAnswer();
       if (unmute) refresh_predates_unmute = true;
       const PulseOperation set(
-          pa_context_set_sink_volume_by_name(context, kDefaultSink, &volume, OnSuccess, this));
+          pa_context_set_sink_volume_by_index(context, index, &volume, OnSuccess, this));
       NoteWritten(volume);
       if (!Await(set)) return OutcomeOfNoAnswer();
       const bool volume_set = succeeded;
@@ -362,21 +363,20 @@ struct PulseVolume::Connection {
         sink.reset();
         continue;
       }
-      // Asked after the answer, so a new default the events told of meanwhile
-      // is read back too. A sink that dropped the write is left unconfirmed:
-      // the mixer thread tries the level again, and this asks again.
-      if (!sink || sink->name != name || !taking_writes.contains(sink->index)) {
+      // The server told of a new default while the write was under way.
+      if (!sink || sink->index != index) continue;
+      // A sink that dropped the write is left unconfirmed: the mixer thread
+      // tries the level again, and this asks again.
+      if (!taking_writes.contains(index)) {
         read_back.reset();
         const PulseOperation check(
-            pa_context_get_sink_info_by_name(context, kDefaultSink, OnReadBack, this));
+            pa_context_get_sink_info_by_index(context, index, OnReadBack, this));
         if (!Await(check)) return OutcomeOfNoAnswer();
         if (!read_back || !SameVolume(*read_back, volume)) return Outcome::kRefused;
         taking_writes.insert(read_back_index);
+        if (!sink || sink->index != index) continue;
       }
       outcome = Outcome::kDone;
-      // Events may have told of a new default meanwhile: it is asked for
-      // before the next write.
-      if (!sink || sink->name != name) return Outcome::kDone;
       sink->volume = volume;
       if (unmute) sink->muted = false;
       if (!heard_outside_change) return Outcome::kDone;
