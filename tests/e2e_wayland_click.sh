@@ -8,8 +8,8 @@
 # SCALE is the output's scale in weston; the output is 1024x768 of the
 # screen's own pixels at any scale. PANEL is top (weston's desktop panel, as
 # by default) or none. Weston 10 cannot tell its clients how much room its
-# panel leaves (its xdg_wm_base is version 3, without configure bounds), so a
-# window fitted to a small output may run under the panel's height off it.
+# panel leaves (its xdg_wm_base is version 3, without configure bounds): the
+# window must still lie whole on the output below it.
 set -euo pipefail
 blargo=$(realpath "$1")
 out=$(mkdir -p "$2" && cd "$2" && pwd)

@@ -1,6 +1,7 @@
 #include "toolkit/form.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -232,8 +233,12 @@ std::string Form::Caption() const { return widget_->windowTitle().toStdString();
 void Form::Fit(int frame_width, int frame_height) {
   const QSizeF laid_out = layout_->places.empty() ? QSizeF(widget_->size()) : QSizeF(layout_->size);
   const QScreen* screen = widget_->screen();
-  const QSizeF available =
-      screen != nullptr ? QSizeF(screen->availableGeometry().size()) : laid_out;
+  // Wayland keeps the desktop's panels from its clients.
+  const bool panels_told = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+  const QSizeF available = screen != nullptr
+                               ? FreeRoom(QSizeF(screen->availableGeometry().size()),
+                                          QSizeF(screen->geometry().size()), panels_told)
+                               : laid_out;
   layout_->Arrange(widget_, FittingScale(TextScale(widget_->font()), laid_out,
                                          QSizeF(frame_width, frame_height), available));
 }

@@ -17,4 +17,10 @@ double TextScale(const QFont& desktop_font);
 // whole form keeps its proportions and stays on the screen.
 double FittingScale(double text_scale, QSizeF layout, QSizeF frame, QSizeF available);
 
+// The room a form may fill on a screen whose free area is `available` of
+// `whole`. A platform that cannot tell the room the desktop's panels and docks
+// take (Wayland reports every output wholly free) would have the form run
+// under a panel and off the screen, so a tenth of each side is left to them.
+QSizeF FreeRoom(QSizeF available, QSizeF whole, bool panels_told);
+
 }  // namespace toolkit
