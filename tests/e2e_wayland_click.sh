@@ -87,9 +87,23 @@ click_at() {
   xdotool mousemove --sync $((WESTON_X + $1)) $((WESTON_Y + $2)) click 1
 }
 background() { shoot && shot_pixel "$back_x" "$back_y"; }
-click_at "$play_x" "$play_y"
+# A click weston hands over before a slow program (seen with a sanitized
+# build on weston 14) has settled in may be lost, as a user's first click
+# can be: the click is made again, up to three times, and each extra one
+# is reported. A click too many meets bare background.
+click_until() {  # click_until X Y CONDITION
+  local try
+  for try in 1 2 3; do
+    click_at "$1" "$2"
+    if WAIT_SECONDS=5 wait_for "$3"; then
+      [ "$try" = 1 ] || echo "clicks at $1,$2 until $3: $try"
+      return 0
+    fi
+  done
+  return 1
+}
 partying() { [ "$(background)" != 000000 ]; }
-wait_for partying || fail "a click on PLAY where it is drawn did not start party mode"
+click_until "$play_x" "$play_y" partying || fail "three clicks on PLAY where it is drawn did not start party mode"
 stop_drawn() {
   local p
   partying || return 1
@@ -98,9 +112,8 @@ stop_drawn() {
 }
 wait_for stop_drawn || fail "STOP is not drawn at $stop_x,$stop_y"
 cp "$shot" "$out/$name-party.png"
-click_at "$stop_x" "$stop_y"
 stopped() { [ "$(background)" = 000000 ]; }
-wait_for stopped || fail "a click on STOP where it is drawn did not end party mode"
+click_until "$stop_x" "$stop_y" stopped || fail "three clicks on STOP where it is drawn did not end party mode"
 
 kill -0 "$app_pid" || fail "the program died"
 echo "1 passed, 0 failed"

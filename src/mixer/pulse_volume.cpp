@@ -219,11 +219,15 @@ struct PulseVolume::Connection {
 
   static void OnRefresh(pa_context* /*context*/, const pa_sink_info* info, int eol, void* self) {
     auto* connection = static_cast<Connection*>(self);
-    const bool ours = connection->sink && connection->sink->index == connection->refresh_index;
+    std::optional<Sink>& held = connection->sink;
+    if (!held || held->index != connection->refresh_index) return;
     // The sink asked for is gone: the default that replaces it is asked for.
-    if (eol < 0 && ours) connection->sink.reset();
-    if (eol != 0 || info == nullptr || !ours || connection->sink->index != info->index) return;
-    Sink& sink = *connection->sink;
+    if (eol < 0) {
+      held.reset();
+      return;
+    }
+    if (eol != 0 || info == nullptr || held->index != info->index) return;
+    Sink& sink = *held;
     const bool muted_elsewhere =
         info->mute != 0 && !sink.muted && !connection->refresh_predates_unmute;
     if (!connection->refresh_predates_unmute) sink.muted = info->mute != 0;
@@ -340,6 +344,8 @@ struct PulseVolume::Connection {
       const bool refresh_due = RefreshDue(now);
       if (!sink && !AskForDefaultSink(now)) return OutcomeOfNoAnswer();
       if (refresh_due && last_refresh != now) Refresh(now);
+      // Held by now: asked for above, and the refresh waits for nothing.
+      if (!sink) continue;
       heard_outside_change = false;
       const std::uint32_t index = sink->index;
       const pa_cvolume volume = balances.Volume(sink->name, sink->volume.channels, level);
