@@ -3,7 +3,7 @@
 #include <pulse/introspect.h>
 #include <pulse/volume.h>
 
-#include "mixer/pulse_volume.h"
+#include "mixer/system/pulse_volume.h"
 
 namespace bench {
 

@@ -11,7 +11,7 @@
 #include "bench/counted_run.h"
 #include "bench/counter_log.h"
 #include "bench/counting_binding.h"
-#include "mixer/system_mixer.h"
+#include "mixer/system/system_mixer.h"
 
 namespace {
 

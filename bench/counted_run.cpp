@@ -3,7 +3,7 @@
 #include "bench/counter_log.h"
 #include "bench/tick_counter.h"
 #include "main/run_program.h"
-#include "toolkit/timer.h"
+#include "toolkit/time/timer.h"
 
 namespace bench {
 

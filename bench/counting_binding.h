@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bench/counter_log.h"
-#include "mixer/volume_binding.h"
+#include "mixer/system/volume_binding.h"
 
 namespace bench {
 

@@ -1,6 +1,6 @@
 // A mixer stand-in for the in-process benchmarks: it takes every write and
 // only counts it, so what is measured is the program's own work.
-#include "mixer/mmsystem.h"
+#include "mixer/setter/mmsystem.h"
 
 namespace {
 volatile DWORD last_value = 0;

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "mixer/module1.h"
-#include "toolkit/application.h"
+#include "mixer/setter/module1.h"
+#include "toolkit/application/application.h"
 #include "window/form1.h"
 #include "window/mixer_level.h"
 #include "window/percent_text.h"

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "toolkit/timer.h"
+#include "toolkit/time/timer.h"
 
 namespace bench {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "bench/counter_log.h"
-#include "toolkit/tick_observer.h"
+#include "toolkit/time/tick_observer.h"
 
 namespace bench {
 

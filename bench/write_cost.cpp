@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "bench/bare_client.h"
-#include "mixer/alsa_volume.h"
-#include "mixer/clock.h"
-#include "mixer/module1.h"
-#include "mixer/pulse_volume.h"
+#include "mixer/system/alsa_volume.h"
+#include "mixer/system/clock.h"
+#include "mixer/setter/module1.h"
+#include "mixer/system/pulse_volume.h"
 
 namespace {
 

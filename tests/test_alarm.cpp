@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "toolkit/alarm.h"
+#include "toolkit/time/alarm.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <cstring>
 #include <string>
 
-#include "toolkit/bus_probe.h"
+#include "toolkit/application/bus_probe.h"
 
 using namespace std::chrono_literals;
 

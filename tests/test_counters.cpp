@@ -13,7 +13,7 @@
 #include "bench/tick_counter.h"
 #include "support/counting_timer.h"
 #include "support/stand_in_binding.h"
-#include "toolkit/timer.h"
+#include "toolkit/time/timer.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include "support/stepped_window.h"
 #include "support/text_size.h"
-#include "toolkit/test_seam.h"
+#include "toolkit/application/test_seam.h"
 #include "window/form1.h"
 
 using toolkit::WidgetOf;

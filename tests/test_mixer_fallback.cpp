@@ -21,15 +21,15 @@
 #include <string>
 #include <thread>
 
-#include "mixer/mixer_thread.h"
-#include "mixer/module1.h"
-#include "mixer/server_first_volume.h"
+#include "mixer/system/mixer_thread.h"
+#include "mixer/setter/module1.h"
+#include "mixer/system/server_first_volume.h"
 #include "support/click.h"
 #include "support/private_sound_server.h"
 #include "support/sink_level.h"
 #include "support/stepped_clock.h"
 #include "support/threaded_call.h"
-#include "toolkit/test_seam.h"
+#include "toolkit/application/test_seam.h"
 #include "window/form1.h"
 
 using namespace std::chrono_literals;

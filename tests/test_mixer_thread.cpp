@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "mixer/mixer_thread.h"
+#include "mixer/system/mixer_thread.h"
 #include "support/stand_in_binding.h"
 #include "support/stepped_clock.h"
 #include "support/threaded_call.h"

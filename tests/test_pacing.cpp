@@ -13,11 +13,11 @@
 #include "support/counting_timer.h"
 #include "support/manual_time.h"
 #include "support/scroll_bar_parts.h"
-#include "toolkit/form.h"
-#include "toolkit/label.h"
-#include "toolkit/scroll_bar.h"
-#include "toolkit/test_seam.h"
-#include "toolkit/timer.h"
+#include "toolkit/controls/form.h"
+#include "toolkit/controls/label.h"
+#include "toolkit/controls/scroll_bar.h"
+#include "toolkit/application/test_seam.h"
+#include "toolkit/time/timer.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "support/recording_mixer.h"
 #include "support/scroll_bar_parts.h"
 #include "support/stepped_window.h"
-#include "toolkit/test_seam.h"
+#include "toolkit/application/test_seam.h"
 #include "window/form1.h"
 
 using toolkit::WidgetOf;

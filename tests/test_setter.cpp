@@ -1,7 +1,7 @@
 // The volume setter, linked to a recording mixer: what the mixer is handed.
 #include <QTest>
 
-#include "mixer/module1.h"
+#include "mixer/setter/module1.h"
 #include "support/recording_mixer.h"
 
 class SetterTest : public QObject {

@@ -3,7 +3,7 @@
 #include <QTest>
 #include <vector>
 
-#include "mixer/sink_balance.h"
+#include "mixer/system/sink_balance.h"
 
 namespace {
 

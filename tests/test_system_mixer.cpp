@@ -4,15 +4,15 @@
 #include <QTest>
 #include <memory>
 
-#include "mixer/alsa_volume.h"
-#include "mixer/clock.h"
-#include "mixer/module1.h"
-#include "mixer/volume_scale.h"
+#include "mixer/system/alsa_volume.h"
+#include "mixer/system/clock.h"
+#include "mixer/setter/module1.h"
+#include "mixer/system/volume_scale.h"
 #include "support/click.h"
 #include "support/private_sound_server.h"
 #include "support/sink_level.h"
 #include "support/threaded_call.h"
-#include "toolkit/test_seam.h"
+#include "toolkit/application/test_seam.h"
 #include "window/form1.h"
 
 namespace {

@@ -8,14 +8,14 @@
 #include "support/counting_timer.h"
 #include "support/error_reports.h"
 #include "support/wcag.h"
-#include "toolkit/command_button.h"
-#include "toolkit/error_report.h"
-#include "toolkit/form.h"
-#include "toolkit/label.h"
-#include "toolkit/scroll_bar.h"
-#include "toolkit/system_colour.h"
-#include "toolkit/test_seam.h"
-#include "toolkit/timer.h"
+#include "toolkit/controls/command_button.h"
+#include "toolkit/application/error_report.h"
+#include "toolkit/controls/form.h"
+#include "toolkit/controls/label.h"
+#include "toolkit/controls/scroll_bar.h"
+#include "toolkit/presentation/system_colour.h"
+#include "toolkit/application/test_seam.h"
+#include "toolkit/time/timer.h"
 
 class ToolkitTest : public QObject {
   Q_OBJECT

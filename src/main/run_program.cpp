@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "main/command_line.h"
-#include "toolkit/application.h"
+#include "toolkit/application/application.h"
 #include "window/form1.h"
 
 int RunProgram(int argc, char* argv[]) {

@@ -1,6 +1,6 @@
 #include "window/form1.h"
 
-#include "toolkit/colour.h"
+#include "toolkit/presentation/colour.h"
 #include "window/decimal_text.h"
 #include "window/party_colours.h"
 

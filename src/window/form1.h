@@ -3,13 +3,13 @@
 #include <cstdint>
 #include <string>
 
-#include "mixer/module1.h"
-#include "toolkit/command_button.h"
-#include "toolkit/form.h"
-#include "toolkit/label.h"
-#include "toolkit/line_shape.h"
-#include "toolkit/scroll_bar.h"
-#include "toolkit/timer.h"
+#include "mixer/setter/module1.h"
+#include "toolkit/controls/command_button.h"
+#include "toolkit/controls/form.h"
+#include "toolkit/controls/label.h"
+#include "toolkit/controls/line_shape.h"
+#include "toolkit/controls/scroll_bar.h"
+#include "toolkit/time/timer.h"
 
 // The program's one window. Controls keep their numbered names; every
 // behaviour is a handler of one notification of one control.

@@ -1,4 +1,4 @@
-#include "mixer/module1.h"
+#include "mixer/setter/module1.h"
 #include "window/form1.h"
 #include "window/mixer_level.h"
 #include "window/percent_text.h"

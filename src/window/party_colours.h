@@ -1,6 +1,6 @@
 #pragma once
 
-#include "toolkit/colour.h"
+#include "toolkit/presentation/colour.h"
 
 inline constexpr toolkit::Colour kBlack = 0x00000000;
 inline constexpr toolkit::Colour kRed = 0x000000FF;

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "toolkit/timer.h"
+#include "toolkit/time/timer.h"
 
 // A toolkit timer, enabled from the start, that counts the ticks it is given.
 struct CountingTimer {

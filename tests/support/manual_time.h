@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "toolkit/alarm.h"
+#include "toolkit/time/alarm.h"
 
 class ManualTime {
  public:

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "mixer/mmsystem.h"
+#include "mixer/setter/mmsystem.h"
 
 // Stands in for the system mixer in tests: every mixerSetControlDetails call
 // is recorded as the mixer saw it, and answered with a chosen result.

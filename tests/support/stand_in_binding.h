@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "mixer/volume_binding.h"
+#include "mixer/system/volume_binding.h"
 
 // A volume binding the test controls: it can be held (a write then blocks
 // until released, as one waiting on a frozen server does), made to fail, and

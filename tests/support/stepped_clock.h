@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "mixer/clock.h"
+#include "mixer/system/clock.h"
 
 // A clock that moves only when the test steps it. A wait with a deadline
 // returns when the test steps past that deadline (or on a notification), so

@@ -8,7 +8,7 @@
 
 #include "support/manual_time.h"
 #include "support/recording_mixer.h"
-#include "toolkit/test_seam.h"
+#include "toolkit/application/test_seam.h"
 #include "window/form1.h"
 
 class SteppedWindow {

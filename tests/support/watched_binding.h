@@ -5,7 +5,7 @@
 #include <memory>
 #include <utility>
 
-#include "mixer/volume_binding.h"
+#include "mixer/system/volume_binding.h"
 
 // Hands every write on to a real binding and counts the writes begun, so a
 // test can wait until the mixer thread is inside one before it moves a

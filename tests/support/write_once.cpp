@@ -3,8 +3,8 @@
 // environment of their own.
 #include <cstdio>
 
-#include "mixer/clock.h"
-#include "mixer/pulse_volume.h"
+#include "mixer/system/clock.h"
+#include "mixer/system/pulse_volume.h"
 
 int main() {
   mixer::PulseVolume volume(mixer::MachineClock());

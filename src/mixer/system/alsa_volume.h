@@ -1,0 +1,50 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "mixer/system/clock.h"
+#include "mixer/system/sink_balance.h"
+#include "mixer/system/volume_binding.h"
+
+namespace mixer {
+
+// The master volume through ALSA's simple mixer on one control device: its
+// "Master" playback volume, or else the first element with a playback volume.
+// As with the server, a level sets the loudest channel, the others keep their
+// balance, and a level above silence turns the playback switch on.
+// The handle stays open between writes and is reopened after any error, so a
+// restarted sound server behind the device heals by itself; opening is tried
+// at most once per reopen interval, since each try may start a plugin's
+// connection to a server.
+class AlsaVolume final : public VolumeBinding {
+ public:
+  static constexpr Clock::Duration kReopenInterval = std::chrono::milliseconds(500);
+
+  AlsaVolume(std::string device, std::shared_ptr<Clock> clock,
+             Clock::Duration reopen_interval = kReopenInterval);
+  ~AlsaVolume() override;
+  AlsaVolume(const AlsaVolume&) = delete;
+  AlsaVolume& operator=(const AlsaVolume&) = delete;
+
+  bool SetVolume(std::uint32_t value) override;
+  // Lets go of the device and all it holds (a plugin's connection and
+  // thread); the next write opens it again.
+  void Close();
+  [[nodiscard]] bool IsOpen() const { return handle_ != nullptr; }
+
+ private:
+  struct Handle;
+  bool Write(std::uint32_t value);
+
+  std::string device_;
+  std::shared_ptr<Clock> clock_;
+  Clock::Duration reopen_interval_;
+  std::optional<Clock::TimePoint> last_open_attempt_;
+  std::unique_ptr<Handle> handle_;  // null while closed
+  SinkBalances balances_;           // by element, kept across reopening
+};
+
+}  // namespace mixer

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+#include "mixer/system/clock.h"
+#include "mixer/system/volume_binding.h"
+
+namespace mixer {
+
+// Runs a volume binding on a thread of its own, so that nothing the binding
+// waits for (a server, a device, name resolution) can hold up the caller.
+//
+// The caller hands over a level and waits at most the write budget for that
+// write's answer. Only the newest level not yet sent is kept, so an older
+// level never follows a newer one. A level that failed is tried again every
+// retry interval until it succeeds or a newer one replaces it: after an
+// outage the volume ends at the last level asked for without another call.
+class MixerThread {
+ public:
+  struct Timing {
+    Clock::Duration budget = std::chrono::milliseconds(50);
+    Clock::Duration retry_interval = std::chrono::milliseconds(100);
+    // How long closing waits for the thread before leaving it behind.
+    Clock::Duration stop_bound = std::chrono::milliseconds(100);
+  };
+
+  MixerThread(std::unique_ptr<VolumeBinding> binding, std::shared_ptr<Clock> clock, Timing timing);
+  ~MixerThread();  // Stop()
+  MixerThread(const MixerThread&) = delete;
+  MixerThread& operator=(const MixerThread&) = delete;
+
+  // True when the binding confirmed this very level within the budget. While
+  // an earlier write is stuck past its budget the level is handed over and
+  // the call returns false at once.
+  bool Write(std::uint32_t value);
+
+  // Ends the thread, waiting at most the stop bound. A thread stuck inside a
+  // library call is left behind to end with the process; it keeps alive
+  // everything it uses. True when the thread ended in time. Once the thread
+  // has ended or been left behind, a further call returns at once.
+  bool Stop();
+
+ private:
+  struct Shared;
+  static void Run(const std::shared_ptr<Shared>& shared);
+
+  std::shared_ptr<Shared> shared_;
+  std::thread thread_;
+};
+
+}  // namespace mixer

@@ -1,0 +1,106 @@
+#include "toolkit/application/application.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+#include "toolkit/application/bus_probe.h"
+#include "toolkit/application/display_failure.h"
+
+namespace toolkit {
+
+namespace {
+
+// Qt reports a missing display as a fatal message, which aborts, after
+// several lines of its own and of the platform libraries. While Qt starts,
+// stderr is set aside, and a fatal message becomes one line and exit status
+// 1; when Qt starts, what was set aside is passed on.
+class StartupGuard {
+ public:
+  StartupGuard(Application::NoDisplay no_display, PlatformChoice platform)
+      : no_display_(no_display), platform_(std::move(platform)) {
+    std::fflush(stderr);
+    held_ = std::tmpfile();
+    if (held_ != nullptr) {
+      stderr_ = dup(STDERR_FILENO);
+      if (stderr_ >= 0) dup2(fileno(held_), STDERR_FILENO);
+    }
+    active_ = this;
+    previous_ = qInstallMessageHandler(OnMessage);
+  }
+  ~StartupGuard() {
+    qInstallMessageHandler(previous_);
+    active_ = nullptr;
+    RestoreStderr();
+    if (held_ == nullptr) return;
+    if (std::fseek(held_, 0, SEEK_SET) != 0) {
+      std::fputs("blargo: the messages held back at start could not be read back\n", stderr);
+    } else {
+      char buffer[4096];
+      for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, held_)) > 0;) {
+        std::fwrite(buffer, 1, n, stderr);
+      }
+    }
+    std::fclose(held_);
+  }
+  StartupGuard(const StartupGuard&) = delete;
+  StartupGuard& operator=(const StartupGuard&) = delete;
+
+ private:
+  void RestoreStderr() {
+    if (stderr_ < 0) return;
+    std::fflush(stderr);
+    dup2(stderr_, STDERR_FILENO);
+    close(stderr_);
+    stderr_ = -1;
+  }
+
+  static void OnMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    StartupGuard* guard = active_;
+    if (type != QtFatalMsg || guard == nullptr || guard->no_display_ == nullptr) {
+      if (guard != nullptr) guard->previous_(type, context, message);
+      return;
+    }
+    guard->RestoreStderr();
+    guard->no_display_(WhyNoDisplay(guard->platform_, message.toStdString()));
+    std::_Exit(1);
+  }
+
+  static inline StartupGuard* active_ = nullptr;
+  Application::NoDisplay no_display_;
+  PlatformChoice platform_;
+  QtMessageHandler previous_ = nullptr;
+  std::FILE* held_ = nullptr;
+  int stderr_ = -1;
+};
+
+}  // namespace
+
+Application::Application(int& argc, char** argv, const std::string& display_name,
+                         const std::string& desktop_file, NoDisplay no_display) {
+  // Half a second at most, so a silent bus costs the window no more than that.
+  if (const std::string why = KeepToolkitOffSilentBuses(std::chrono::milliseconds(500));
+      !why.empty()) {
+    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, why.c_str());
+  }
+  {
+    const StartupGuard guard(no_display, ChosenPlatform(argc, argv));
+    app_ = std::make_unique<QApplication>(argc, argv);
+  }
+  QApplication::setApplicationName("blargo");
+  QApplication::setApplicationDisplayName(QString::fromStdString(display_name));
+  if (!desktop_file.empty()) {
+    QGuiApplication::setDesktopFileName(QString::fromStdString(desktop_file));
+  }
+}
+
+Application::~Application() = default;
+
+int Application::Run() { return QApplication::exec(); }
+
+}  // namespace toolkit

@@ -1,0 +1,132 @@
+#include "toolkit/application/display_failure.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <algorithm>
+#include <string_view>
+
+namespace toolkit {
+
+namespace {
+
+QByteArray Environment(const char* name) { return qgetenv(name); }
+
+// A platform as Qt names it, without its ":options".
+QString NameOf(const QString& platform) { return platform.section(':', 0, 0).trimmed(); }
+
+// Qt lists what it could load at the end of its fatal message; without that
+// list the message just says less.
+QStringList InstalledPlatforms(const std::string& qt_message) {
+  constexpr std::string_view kList = "Available platform plugins are:";
+  const std::size_t at = qt_message.find(kList);
+  if (at == std::string::npos) return {};
+  QString list = QString::fromStdString(qt_message.substr(at + kList.size()));
+  list = list.section('\n', 0, 0).trimmed();
+  if (list.endsWith('.')) list.chop(1);
+  QStringList names;
+  for (const QString& name : list.split(',')) {
+    if (!name.trimmed().isEmpty()) names << name.trimmed();
+  }
+  names.sort();
+  return names;
+}
+
+bool HasWaylandPlugin() {
+  QStringList folders{QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms"};
+  for (const QString& folder : QString::fromLocal8Bit(Environment("QT_PLUGIN_PATH")).split(':')) {
+    if (!folder.isEmpty()) folders << folder + "/platforms";
+  }
+  const QString platform_folder =
+      QString::fromLocal8Bit(Environment("QT_QPA_PLATFORM_PLUGIN_PATH"));
+  if (!platform_folder.isEmpty()) folders << platform_folder;
+  return std::any_of(folders.cbegin(), folders.cend(), [](const QString& folder) {
+    return !QDir(folder).entryList({"*qwayland*"}, QDir::Files).isEmpty();
+  });
+}
+
+std::string Quoted(const QString& text) { return "\"" + text.toStdString() + "\""; }
+
+// What went wrong with one platform, and for the platforms a desktop session
+// picks by itself, what the user can do about it.
+std::string WhyNot(const QString& name, const QStringList& installed,
+                   const std::string& qt_message) {
+  if (name.startsWith("wayland")) {
+    QByteArray display = Environment("WAYLAND_DISPLAY");
+    if (display.isEmpty()) display = "wayland-0";
+    if (!HasWaylandPlugin()) {
+      return "the Wayland display \"" + display.toStdString() +
+             "\" needs Qt's Wayland platform plugin, which is not installed (install the package "
+             "qt6-wayland, or set QT_QPA_PLATFORM=xcb)";
+    }
+    return "cannot open the Wayland display \"" + display.toStdString() +
+           "\" (is a Wayland compositor running in this session?)";
+  }
+  if (name == "xcb") {
+    const QByteArray display = Environment("DISPLAY");
+    if (display.isEmpty()) {
+      return "no X display to open (DISPLAY is not set: start blargo from a desktop session)";
+    }
+    return "cannot open the X display \"" + display.toStdString() +
+           "\" (is its X server running, and does it let this user in?)";
+  }
+  if (!installed.isEmpty() && !installed.contains(name)) {
+    return "Qt has no " + Quoted(name) + " platform";
+  }
+  // Qt's own words are all there is to say about the rest.
+  const QString said = QString::fromStdString(qt_message).section('\n', 0, 0).trimmed();
+  return said.isEmpty() ? "Qt gave no reason" : "Qt says " + Quoted(said);
+}
+
+}  // namespace
+
+PlatformChoice ChosenPlatform(int argc, const char* const* argv) {
+  // Qt reads the last "-platform NAME" it is given; "-platform=NAME" is not
+  // one of its forms.
+  PlatformChoice choice;
+  for (int i = 1; i + 1 < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == "-platform" || argument == "--platform") {
+      choice = {argv[++i], PlatformChoice::Source::kCommandLine};
+    }
+  }
+  if (choice.source == PlatformChoice::Source::kCommandLine) return choice;
+
+  const QByteArray chosen = Environment("QT_QPA_PLATFORM");
+  if (!chosen.isEmpty()) return {chosen.toStdString(), PlatformChoice::Source::kEnvironment};
+  if (!Environment("WAYLAND_DISPLAY").isEmpty() || Environment("XDG_SESSION_TYPE") == "wayland") {
+    return {"wayland;xcb", PlatformChoice::Source::kDefault};
+  }
+  return {"xcb", PlatformChoice::Source::kDefault};
+}
+
+std::string WhyNoDisplay(const PlatformChoice& choice, const std::string& qt_message) {
+  const QStringList installed = InstalledPlatforms(qt_message);
+  std::string reason;
+  QStringList names;
+  for (const QString& platform : QString::fromStdString(choice.platforms).split(';')) {
+    const QString name = NameOf(platform);
+    if (name.isEmpty()) continue;
+    names << QString::fromStdString(Quoted(name));
+    reason += (reason.empty() ? "" : "; ") + WhyNot(name, installed, qt_message);
+  }
+  if (choice.source == PlatformChoice::Source::kDefault) return reason;
+
+  // A platform the user chose is named as they chose it, and so is the way
+  // to choose another.
+  const bool by_option = choice.source == PlatformChoice::Source::kCommandLine;
+  std::string advice = by_option ? "leave out -platform, or give it another platform"
+                                 : "unset QT_QPA_PLATFORM, or set it to another platform";
+  if (!installed.isEmpty()) advice += " (installed: " + installed.join(", ").toStdString() + ")";
+  const std::string chooser = by_option ? "-platform" : "QT_QPA_PLATFORM";
+  if (names.isEmpty()) return chooser + " names no platform; " + advice;
+  const std::string named = names.size() == 1 ? names.front().toStdString() + " platform"
+                                              : names.join(" and ").toStdString() + " platforms";
+  return "Qt's " + named + ", chosen " + (by_option ? "with " : "by ") + chooser +
+         ", did not start: " + reason + "; " + advice;
+}
+
+}  // namespace toolkit

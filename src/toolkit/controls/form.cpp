@@ -1,0 +1,252 @@
+#include "toolkit/controls/form.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+#include <algorithm>
+#include <vector>
+
+#include "toolkit/presentation/accessibility.h"
+#include "toolkit/presentation/black_window_palette.h"
+#include "toolkit/controls/command_button.h"
+#include "toolkit/application/error_report.h"
+#include "toolkit/controls/form_layout.h"
+#include "toolkit/controls/form_scale.h"
+#include "toolkit/controls/label.h"
+#include "toolkit/presentation/presenter.h"
+#include "toolkit/presentation/status_notice.h"
+#include "toolkit/presentation/system_colour.h"
+
+namespace toolkit {
+
+namespace {
+
+// How long after the first show a window manager may take to put its frame
+// around the window; a frame learnt later is the user's business.
+constexpr int kFrameWaitMs = 3000;
+
+}  // namespace
+
+// The window itself. It paints its own background rather than using the
+// palette, so a background change does not repaint the controls on it.
+class FormWidget : public QWidget, public Presented {
+ public:
+  FormWidget() {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setPalette(SteadyPalette(palette()));
+  }
+
+  Colour back_colour = 0;  // as last set
+  QPointer<QPushButton> cancel;
+  // Fits the form to its screen, given the size its frame adds.
+  std::function<void(QSize)> fit;
+
+  void Present() override {
+    if (shown_colour_ == back_colour) return;
+    shown_colour_ = back_colour;
+    update();
+  }
+  void Announce() override {}
+
+  // Puts the window, frame included, in the middle of the screen's free area.
+  // A window larger than that area (a frame larger than the screen leaves no
+  // room) keeps its top-left corner on it.
+  void Centre() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) return;
+    const QRect area = screen->availableGeometry();
+    QRect frame = frameGeometry();
+    frame.moveCenter(area.center());
+    frame.moveTopLeft({std::max(frame.left(), area.left()), std::max(frame.top(), area.top())});
+    move(frame.topLeft());
+  }
+
+  // Before the first show the frame is not known, so the window is fitted and
+  // centred as if it had none; once the window manager has framed it, it is
+  // fitted and centred again.
+  void PlaceOnFirstShow() {
+    fit(QSize(0, 0));
+    Centre();
+    waiting_for_frame_ = true;
+    QTimer::singleShot(kFrameWaitMs, this, [this] { waiting_for_frame_ = false; });
+  }
+
+  // Once shown, the window is fitted again whenever what the fit depends on
+  // changes: the screen it is on, that screen's size, free area or font DPI,
+  // or (see event) the desktop's font.
+  void FollowScreen() {
+    if (window_ != nullptr) return;
+    window_ = windowHandle();
+    if (window_ == nullptr) return;
+    connect(window_, &QWindow::screenChanged, this, [this](QScreen* screen) {
+      WatchScreen(screen);
+      Refit();
+    });
+    WatchScreen(window_->screen());
+  }
+
+ protected:
+  // A theme changed while the program runs is followed, kept as steady.
+  bool event(QEvent* event) override {
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::ApplicationPaletteChange) {
+      setPalette(SteadyPalette(QApplication::palette()));
+    }
+    // The form's font is the desktop's: a new desktop font is a new scale.
+    if (event->type() == QEvent::FontChange) Refit();
+    return handled;
+  }
+
+  void moveEvent(QMoveEvent* event) override {
+    QWidget::moveEvent(event);
+    const QSize frame = frameGeometry().size() - size();
+    if (waiting_for_frame_ && (frame.width() > 0 || frame.height() > 0)) {
+      waiting_for_frame_ = false;
+      // The frame is measured in whole logical pixels; on a scaled screen
+      // each edge may hide up to one more.
+      const int rounding = devicePixelRatioF() > 1 ? 2 : 0;
+      frame_ = frame.expandedTo(QSize(0, 0)) + QSize(rounding, rounding);
+      fit(frame_);
+      Centre();
+    }
+  }
+
+  void paintEvent(QPaintEvent* /*event*/) override {
+    QPainter painter(this);
+    painter.fillRect(rect(), ToQColor(shown_colour_));
+  }
+
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+        cancel != nullptr && cancel->isVisible() && cancel->isEnabled()) {
+      cancel->click();
+      return;
+    }
+    QWidget::keyPressEvent(event);
+  }
+
+ private:
+  void WatchScreen(QScreen* screen) {
+    for (const auto& watch : screen_watches_) disconnect(watch);
+    screen_watches_.clear();
+    if (screen == nullptr) return;
+    const auto refit = [this] { Refit(); };
+    screen_watches_ = {connect(screen, &QScreen::geometryChanged, this, refit),
+                       connect(screen, &QScreen::availableGeometryChanged, this, refit),
+                       connect(screen, &QScreen::logicalDotsPerInchChanged, this, refit)};
+  }
+
+  // Fits the form to its screen with the frame last learnt, and brings back
+  // onto the screen's free area what the new size, or a smaller screen, left
+  // off it; a window still wholly on it stays where the user put it.
+  void Refit() {
+    if (window_ == nullptr) return;
+    fit(frame_);
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) return;
+    const QRect area = screen->availableGeometry();
+    const QRect frame = frameGeometry();
+    if (area.contains(frame)) return;
+    QPoint corner = frame.topLeft();
+    corner.setX(std::max(area.left(), std::min(corner.x(), area.right() + 1 - frame.width())));
+    corner.setY(std::max(area.top(), std::min(corner.y(), area.bottom() + 1 - frame.height())));
+    move(corner);
+  }
+
+  Colour shown_colour_ = 0;  // as last presented
+  bool waiting_for_frame_ = false;
+  QSize frame_{0, 0};         // as last learnt
+  QPointer<QWindow> window_;  // once shown
+  std::vector<QMetaObject::Connection> screen_watches_;
+};
+
+Form::Form(const std::string& caption, int client_width_twips, int client_height_twips)
+    : widget_(new FormWidget),
+      layout_(std::make_unique<FormLayout>()),
+      pacer_(std::make_unique<Presenter>(widget_)) {
+  // First, before the title: Qt 6.8 creates and keeps the window's accessible
+  // object when the title is set, and never asks again for its role.
+  ExposeAsFrame(widget_);
+  widget_->setWindowTitle(QString::fromStdString(caption));
+  widget_->setFixedSize(TwipsToPixels(client_width_twips), TwipsToPixels(client_height_twips));
+  widget_->fit = [this](QSize frame) { Fit(frame.width(), frame.height()); };
+}
+
+Form::~Form() {
+  pacer_.reset();
+  delete widget_;
+}
+
+void Form::OnLoad(std::function<void()> handler) { load_ = std::move(handler); }
+
+void Form::Show() {
+  if (!loaded_) {
+    loaded_ = true;
+    RunHandler(load_);
+  }
+  if (!shown_) {
+    shown_ = true;
+    widget_->PlaceOnFirstShow();
+  }
+  widget_->show();
+  widget_->FollowScreen();
+}
+
+void Form::Close() { widget_->close(); }
+
+Colour Form::BackColor() const { return widget_->back_colour; }
+
+void Form::SetBackColor(Colour colour) {
+  widget_->back_colour = colour;
+  pacer_->Changed(widget_);
+}
+
+void Form::SetIcon(const std::string& path) {
+  const QIcon icon(QString::fromStdString(path));
+  if (icon.isNull()) {
+    // A missing icon is worth a report but not worth a window that never opens.
+    ReportError("no icon at " + path);
+    return;
+  }
+  widget_->setWindowIcon(icon);
+  QApplication::setWindowIcon(icon);
+}
+
+void Form::SetCancelButton(const CommandButton& button) { widget_->cancel = button.button_.get(); }
+
+void Form::SetStatusLabel(const Label& label) {
+  SetStatusText(widget_, label.label_.get(),
+                [&label] { return QString::fromStdString(label.Text()); });
+}
+
+std::string Form::Caption() const { return widget_->windowTitle().toStdString(); }
+
+void Form::Fit(int frame_width, int frame_height) {
+  const QSizeF laid_out = layout_->places.empty() ? QSizeF(widget_->size()) : QSizeF(layout_->size);
+  const QScreen* screen = widget_->screen();
+  // Wayland keeps the desktop's panels from its clients.
+  const bool panels_told = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+  const QSizeF available = screen != nullptr
+                               ? FreeRoom(QSizeF(screen->availableGeometry().size()),
+                                          QSizeF(screen->geometry().size()), panels_told)
+                               : laid_out;
+  layout_->Arrange(widget_, FittingScale(TextScale(widget_->font()), laid_out,
+                                         QSizeF(frame_width, frame_height), available));
+}
+
+QWidget* Form::Widget() const { return widget_; }
+
+FormLayout& Form::Layout() const { return *layout_; }
+
+Presenter& Form::Pacer() const { return *pacer_; }
+
+}  // namespace toolkit

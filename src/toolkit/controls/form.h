@@ -1,0 +1,81 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "toolkit/presentation/colour.h"
+#include "toolkit/controls/twips.h"
+
+class QWidget;
+
+namespace toolkit {
+
+class CommandButton;
+class FormWidget;
+class Label;
+struct FormLayout;
+class Presenter;
+
+// A top-level window of fixed client size. Controls are created on it and
+// live as long as it does.
+class Form {
+ public:
+  Form(const std::string& caption, int client_width_twips, int client_height_twips);
+  virtual ~Form();
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+
+  // Raised once, after the controls exist and before the window is first shown.
+  void OnLoad(std::function<void()> handler);
+  // Raises the load notification on the first call, then shows the window.
+  // The first time, the window is drawn as large as the desktop's font asks,
+  // or smaller, all in proportion, where that would not fit the screen's free
+  // area with its frame; then it is centred on that area. From then on it is
+  // fitted again whenever the desktop's font, its screen, or that screen's
+  // size, free area or font DPI changes.
+  void Show();
+  void Close();
+
+  // Returns exactly the value last set; the display shows it from the next
+  // frame on.
+  [[nodiscard]] Colour BackColor() const;
+  void SetBackColor(Colour colour);
+
+  // The window's icon, which also becomes the program's icon.
+  void SetIcon(const std::string& path);
+
+  // Escape clicks this button while it is visible (the window's cancel button).
+  void SetCancelButton(const CommandButton& button);
+
+  // The label whose text a screen reader speaks whenever the text changes,
+  // whatever has the focus: the window's status (the volume level here).
+  void SetStatusLabel(const Label& label);
+
+  [[nodiscard]] std::string Caption() const;
+
+ private:
+  friend class CommandButton;
+  friend class Label;
+  friend class HScrollBar;
+  friend class LineShape;
+  friend class WidgetOnForm;
+  friend QWidget* WidgetOf(const Form& form);
+  friend void PresentNow(const Form& form);
+
+  [[nodiscard]] QWidget* Widget() const;
+  [[nodiscard]] FormLayout& Layout() const;
+  [[nodiscard]] Presenter& Pacer() const;
+  // Scales the form to fit its screen, with a frame that adds this much
+  // around it, in pixels.
+  void Fit(int frame_width, int frame_height);
+
+  FormWidget* widget_;
+  std::unique_ptr<FormLayout> layout_;
+  std::unique_ptr<Presenter> pacer_;
+  std::function<void()> load_;
+  bool loaded_ = false;
+  bool shown_ = false;
+};
+
+}  // namespace toolkit

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+
+#include "toolkit/presentation/colour.h"
+#include "toolkit/presentation/presenter.h"
+#include "toolkit/controls/twips.h"
+#include "toolkit/controls/widget_on_form.h"
+
+class QLabel;
+
+class QWidget;
+
+namespace toolkit {
+
+class Form;
+
+// A text drawn straight onto the window: it has no background of its own.
+// Its text is what was last set; the display shows it from the next frame,
+// and assistive technology hears it as the window's presenter paces it.
+class Label : private Presented {
+ public:
+  Label(Form& form, const std::string& text, TwipsRect box);
+  ~Label() override;
+  Label(const Label&) = delete;
+  Label& operator=(const Label&) = delete;
+
+  void SetText(const std::string& text);
+  [[nodiscard]] const std::string& Text() const;
+  void SetVisible(bool visible);
+  [[nodiscard]] bool Visible() const;
+  void SetForeColor(Colour colour);
+
+ private:
+  friend class Form;
+  friend class HScrollBar;
+  friend QWidget* WidgetOf(const Label& label);
+
+  void Present() override;
+  void Announce() override;
+
+  Form& form_;
+  OnForm<QLabel> label_;
+  std::string text_;
+};
+
+}  // namespace toolkit

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "toolkit/presentation/colour.h"
+#include "toolkit/controls/twips.h"
+#include "toolkit/controls/widget_on_form.h"
+
+class QWidget;
+
+namespace toolkit {
+
+class Form;
+
+// A straight line drawn on the window; it takes no input.
+class LineShape {
+ public:
+  LineShape(Form& form, TwipsPoint from, TwipsPoint to, Colour colour);
+  ~LineShape();
+  LineShape(const LineShape&) = delete;
+  LineShape& operator=(const LineShape&) = delete;
+
+  void SetVisible(bool visible);
+  [[nodiscard]] bool Visible() const;
+
+ private:
+  friend QWidget* WidgetOf(const LineShape& line);
+
+  OnForm<QWidget> widget_;
+};
+
+}  // namespace toolkit

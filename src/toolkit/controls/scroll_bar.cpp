@@ -1,0 +1,122 @@
+#include "toolkit/controls/scroll_bar.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QScrollBar>
+#include <string>
+
+#include "toolkit/presentation/black_window_palette.h"
+#include "toolkit/application/error_report.h"
+#include "toolkit/controls/form.h"
+#include "toolkit/controls/form_layout.h"
+#include "toolkit/controls/label.h"
+#include "toolkit/controls/place.h"
+
+namespace toolkit {
+
+// Qt moves a scroll bar from its own value, which may still trail the last
+// one set (see HScrollBar::Announce): the user's arrow click or key must
+// count from the value the bar shows, so it is brought up to date first.
+class ScrollBarWidget : public QScrollBar {
+ public:
+  ScrollBarWidget(QWidget* parent, std::function<void()> before_input)
+      : QScrollBar(Qt::Horizontal, parent), before_input_(std::move(before_input)) {}
+
+ protected:
+  // The track follows a theme changed while the program runs.
+  bool event(QEvent* event) override {
+    const bool handled = QScrollBar::event(event);
+    if (event->type() == QEvent::ApplicationPaletteChange) {
+      setPalette(TrackPalette(SteadyPalette(QApplication::palette())));
+    }
+    return handled;
+  }
+
+  void mousePressEvent(QMouseEvent* event) override {
+    before_input_();
+    QScrollBar::mousePressEvent(event);
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    before_input_();
+    QScrollBar::keyPressEvent(event);
+  }
+  void wheelEvent(QWheelEvent* event) override {
+    before_input_();
+    QScrollBar::wheelEvent(event);
+  }
+
+ private:
+  std::function<void()> before_input_;
+};
+
+HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, int maximum)
+    : form_(form), bar_(form, new ScrollBarWidget(form.Widget(), [this] { Announce(); })) {
+  PlaceInTwips(bar_.get(), box);
+  bar_->setRange(minimum, maximum);
+  value_ = bar_->value();
+  bar_->setSingleStep(1);
+  bar_->setPageStep(1);
+  // Without tracking, valueChanged comes once on release of a dragged thumb
+  // instead of on every pixel of the drag.
+  bar_->setTracking(false);
+  bar_->setFocusPolicy(Qt::StrongFocus);
+  // Qt inverts a scroll bar's keys and wheel for scrolling content; here the
+  // right arrow key and the wheel turned up mean more.
+  bar_->setInvertedControls(false);
+  // Some themes draw only the thumb and leave the track to the window's own
+  // colour, which here is black: the bar paints its track itself.
+  bar_->setAutoFillBackground(true);
+  bar_->setPalette(TrackPalette(bar_->palette()));
+  QObject::connect(
+      bar_.get(), &QScrollBar::valueChanged, bar_.get(), [this] { UserChanged(); },
+      Qt::DirectConnection);
+  form.Layout().AddTabStop(tab_index, bar_.get());
+}
+
+HScrollBar::~HScrollBar() { form_.Pacer().Forget(this); }
+
+void HScrollBar::OnChange(std::function<void()> handler) { change_ = std::move(handler); }
+
+int HScrollBar::Value() const { return value_; }
+
+void HScrollBar::SetValue(int value) {
+  // Qt would clamp silently; an out-of-range set is the caller's error.
+  if (value < bar_->minimum() || value > bar_->maximum()) {
+    throw ToolkitError("invalid property value: " + std::to_string(value) +
+                       " is outside the scroll bar's range " + std::to_string(bar_->minimum()) +
+                       ".." + std::to_string(bar_->maximum()));
+  }
+  if (value == value_) return;
+  value_ = value;
+  form_.Pacer().Changed(this);
+  RunHandler(change_);
+}
+
+// The thumb alone: with tracking off, a new slider position is drawn without
+// changing Qt's value, which would raise a value change for accessibility.
+void HScrollBar::Present() { bar_->setSliderPosition(value_); }
+
+void HScrollBar::Announce() {
+  if (bar_->value() == value_) return;
+  announcing_ = true;
+  bar_->setValue(value_);
+  announcing_ = false;
+}
+
+void HScrollBar::UserChanged() {
+  if (announcing_) return;  // the value set last, catching up
+  value_ = bar_->value();
+  RunHandler(change_);
+}
+
+int HScrollBar::Minimum() const { return bar_->minimum(); }
+
+int HScrollBar::Maximum() const { return bar_->maximum(); }
+
+void HScrollBar::SetAccessibleName(const std::string& name) {
+  bar_->setAccessibleName(QString::fromStdString(name));
+}
+
+void HScrollBar::SetLabel(const Label& label) { label.label_->setBuddy(bar_.get()); }
+
+}  // namespace toolkit

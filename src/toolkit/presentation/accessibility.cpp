@@ -1,0 +1,70 @@
+#include "toolkit/presentation/accessibility.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QWidget>
+
+#include "toolkit/presentation/status_notice.h"
+
+namespace toolkit {
+
+namespace {
+
+constexpr const char* kFrameProperty = "blargo_frame";
+constexpr const char* kDecorativeProperty = "blargo_decorative";
+
+// The controls in their order of creation, then the status bar, if any.
+QList<QObject*> MeaningfulChildren(const QWidget* form) {
+  QList<QObject*> children;
+  for (QObject* object : form->children()) {
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (widget == nullptr || widget->isWindow() || widget->property(kDecorativeProperty).toBool()) {
+      continue;
+    }
+    children.append(widget);
+  }
+  if (const StatusNotice* notice = StatusNoticeOf(form)) children.append(notice->Bar());
+  return children;
+}
+
+// Qt exposes a plain top-level widget as a filler; a form is the program's frame.
+class FrameAccessible : public QAccessibleWidget {
+ public:
+  explicit FrameAccessible(QWidget* form) : QAccessibleWidget(form, QAccessible::Window) {}
+
+  [[nodiscard]] int childCount() const override {
+    return static_cast<int>(MeaningfulChildren(widget()).size());
+  }
+  [[nodiscard]] QAccessibleInterface* child(int index) const override {
+    const QList<QObject*> children = MeaningfulChildren(widget());
+    if (index < 0 || index >= children.size()) return nullptr;
+    return QAccessible::queryAccessibleInterface(children.at(index));
+  }
+  [[nodiscard]] int indexOfChild(const QAccessibleInterface* child) const override {
+    if (child == nullptr) return -1;
+    return static_cast<int>(MeaningfulChildren(widget()).indexOf(child->object()));
+  }
+};
+
+QAccessibleInterface* Factory(const QString& /*class_name*/, QObject* object) {
+  auto* widget = qobject_cast<QWidget*>(object);
+  if (widget != nullptr && widget->property(kFrameProperty).toBool()) {
+    return new FrameAccessible(widget);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void ExposeAsFrame(QWidget* form) {
+  static const bool installed = [] {
+    QAccessible::installFactory(&Factory);
+    return true;
+  }();
+  (void)installed;
+  form->setProperty(kFrameProperty, true);
+}
+
+void MarkDecorative(QWidget* part) { part->setProperty(kDecorativeProperty, true); }
+
+}  // namespace toolkit

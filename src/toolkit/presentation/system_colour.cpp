@@ -1,0 +1,39 @@
+#include "toolkit/presentation/system_colour.h"
+
+#include <QApplication>
+#include <QPalette>
+
+#include "toolkit/presentation/contrast.h"
+
+namespace toolkit {
+
+namespace {
+
+// The desktop colours the window names; any other falls back to the text colour.
+QPalette::ColorRole SystemRole(unsigned index) {
+  switch (index) {
+    case 9:   // title-bar text: Qt has no title bar of its own; the nearest is the
+              // text on the selection's bar, light on dark in most themes.
+    case 14:  // highlight text
+      return QPalette::HighlightedText;
+    default:
+      return QPalette::WindowText;
+  }
+}
+
+}  // namespace
+
+QColor ToQColor(Colour colour) {
+  if ((colour & kSystemColourFlag) != 0) {
+    // The system colours the window names are inks of text and lines drawn on
+    // its black background: one that a theme made too dark to read there is
+    // lightened until it can be.
+    const QColor themed =
+        QApplication::palette().color(QPalette::Active, SystemRole(colour & 0xFFU));
+    return StandingOut(themed, Qt::black, kTextContrast);
+  }
+  return {static_cast<int>(colour & 0xFFU), static_cast<int>((colour >> 8) & 0xFFU),
+          static_cast<int>((colour >> 16) & 0xFFU)};
+}
+
+}  // namespace toolkit

@@ -1,0 +1,54 @@
+#include "toolkit/time/timer.h"
+
+#include <utility>
+
+#include "toolkit/application/error_report.h"
+#include "toolkit/time/tick_observer.h"
+#include "toolkit/time/timer_clock.h"
+
+namespace toolkit {
+
+namespace {
+TickObserver* observer = nullptr;
+}  // namespace
+
+Timer::Timer(int interval_ms, std::string name)
+    : name_(std::move(name)), clock_(&TimerClock::For(interval_ms)) {
+  clock_->Add(this);
+}
+
+Timer::~Timer() {
+  if (observer != nullptr) observer->Ended(*this);
+  clock_->Remove(this);
+}
+
+void Timer::SetObserver(TickObserver* new_observer) { observer = new_observer; }
+
+void Timer::Tick() {
+  if (observer != nullptr) observer->Ticked(*this);
+  RunHandler(tick_);
+}
+
+void Timer::OnTick(std::function<void()> handler) { tick_ = std::move(handler); }
+
+void Timer::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  if (enabled) {
+    clock_->Enable(this);
+  } else {
+    clock_->Disable();
+  }
+}
+
+bool Timer::Enabled() const { return enabled_; }
+
+int Timer::Interval() const { return clock_->Interval(); }
+
+bool Timer::FireTick() {
+  if (!enabled_) return false;
+  RunHandler(tick_);
+  return true;
+}
+
+}  // namespace toolkit
