@@ -21,8 +21,8 @@
 #include <string>
 #include <thread>
 
-#include "mixer/system/mixer_thread.h"
 #include "mixer/setter/module1.h"
+#include "mixer/system/mixer_thread.h"
 #include "mixer/system/server_first_volume.h"
 #include "support/click.h"
 #include "support/private_sound_server.h"
@@ -85,11 +85,6 @@ class CountingListener {
   std::thread thread_;
 };
 
-// A hundred times the 50 ms budget, so a busy machine never misses it, yet
-// far short of what a hang on the server costs: libpulse waits 30 s for an
-// answer, and an ALSA plugin on a frozen server waits as long as it is frozen.
-constexpr qint64 kAnswersWithinMs = 5000;
-
 }  // namespace
 
 class MixerFallbackTest : public QObject {
@@ -147,22 +142,6 @@ class MixerFallbackTest : public QObject {
     }));
   }
 
-  void theWindowKeepsAnsweringWhileAlsasServerIsFrozen() {
-    Form1 form;
-    form.Show();
-    Click(form.Command4);
-    QVERIFY(SinkHoldsLevel(alsa_side_.AwaitSinkVolume(16500), 16500));
-    alsa_side_.Freeze();
-    QElapsedTimer clock;
-    clock.start();
-    for (const auto* button : {&form.Command5, &form.Command1, &form.Command2}) Click(*button);
-    QVERIFY2(clock.elapsed() < kAnswersWithinMs, qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(form.Label1.Text(), std::string("100%"));
-    // The write held by the plugin completes, and the newest level follows.
-    alsa_side_.Thaw();
-    QCOMPARE(alsa_side_.AwaitSinkVolume(65536), 65536);
-  }
-
   void aServerThatAppearsLaterTakesOver() {
     const auto clock = std::make_shared<SteppedClock>();
     mixer::ServerFirstVolume volume(clock);
@@ -196,13 +175,15 @@ class MixerFallbackTest : public QObject {
       QVERIFY(!volume.SetVolume(26400));
       clock->Advance(500ms);  // both ways are tried every time
     }
-    QVERIFY2(elapsed.elapsed() < kAnswersWithinMs, qPrintable(QString::number(elapsed.elapsed())));
+    QVERIFY2(elapsed.elapsed() < std::chrono::milliseconds(kHangScale).count(),
+             qPrintable(QString("50 writes took %1 ms").arg(elapsed.elapsed())));
     QVERIFY(!volume.AlsaIsOpen());
     Form1 form;
     form.Show();
     elapsed.start();
     Click(form.Command4);
-    QVERIFY2(elapsed.elapsed() < kAnswersWithinMs, qPrintable(QString::number(elapsed.elapsed())));
+    QVERIFY2(elapsed.elapsed() < std::chrono::milliseconds(kHangScale).count(),
+             qPrintable(QString("the click took %1 ms").arg(elapsed.elapsed())));
     QCOMPARE(form.Label1.Text(), std::string("25%"));
     QCOMPARE(form.VScroll1.Value(), 25);
   }

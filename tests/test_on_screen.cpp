@@ -101,16 +101,25 @@ class OnScreenTest : public QObject, protected SteppedWindow {
   void cleanup() { CloseWindow(); }
 
   void partyShowsRedYellowGreenCyanBlueInTurn() {
+    // The whole background takes each colour: its far side as well.
+    const QPoint far_side(660, 300);
     Click(form_->Command6);
     QStringList seen{NextBackground("#000000")};
+    QStringList seen_far{Hex(Grab().pixel(far_side))};
     for (int tick = 0; tick < 5; ++tick) {
       QVERIFY(form_->Timer3.FireTick());
       seen << NextBackground(seen.last());
+      seen_far << Hex(Grab().pixel(far_side));
     }
     QCOMPARE(seen, (QStringList{"#ff0000", "#ffff00", "#00ff00", "#00ffff", "#0000ff", "#ff0000"}));
+    QCOMPARE(seen_far, seen);
 
+    // A colour still waiting for its frame when STOP comes is never shown:
+    // black follows red, over the whole background.
+    QVERIFY(form_->Timer3.FireTick());
     Click(form_->Command7);
     QCOMPARE(NextBackground("#ff0000"), QString("#000000"));
+    QCOMPARE(Hex(Grab().pixel(far_side)), QString("#000000"));
   }
 
   void labelsDrawTheirTextInTheHighlightedTextColour() {

@@ -20,14 +20,6 @@ class PercentTextTest : public QObject {
     QCOMPARE(PercentText(-660), std::string("-1%"));
   }
 
-  void numbersWriteInShortestForm() {
-    QCOMPARE(NumberText(0), std::string("0"));
-    QCOMPARE(NumberText(105), std::string("105"));
-    QCOMPARE(NumberText(-5), std::string("-5"));
-    QCOMPARE(NumberText(2.5), std::string("2.5"));
-    QCOMPARE(NumberText(0.1 + 0.2), std::string("0.30000000000000004"));
-  }
-
   void textReadsBackAsTheNumberItStartsWith() {
     QCOMPARE(TextValue("95"), 95.0);
     QCOMPARE(TextValue(" 60"), 60.0);

@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
+#include "mixer/setter/module1.h"
 #include "mixer/system/clock.h"
 #include "mixer/system/mixer_thread.h"
-#include "mixer/setter/module1.h"
 #include "mixer/system/pulse_volume.h"
 #include "mixer/system/server_first_volume.h"
 #include "support/click.h"
@@ -54,11 +54,6 @@ QString Shown(const QList<int>& channels) {
   for (const int channel : channels) text << QString::number(channel);
   return text.join(' ');
 }
-
-// A hundred times the 50 ms budget, so a busy machine never misses it, yet
-// far short of what a hang on the server costs: libpulse waits 30 s for an
-// answer, and an ALSA plugin on a frozen server waits as long as it is frozen.
-constexpr qint64 kAnswersWithinMs = 5000;
 
 }  // namespace
 
@@ -352,33 +347,24 @@ class ServerVolumeTest : public QObject {
     QVERIFY(SinkHoldsLevel(server_.SinkVolume("blargo_null"), 33000));
   }
 
-  void aKilledServerFailsFastAndARestartedOneIsFoundAgain() {
-    const auto clock = std::make_shared<SteppedClock>();
-    PulseVolume volume(clock);
-    QCOMPARE(volume.Write(16500), Outcome::kDone);
-    server_.Kill();
-    QElapsedTimer elapsed;
-    elapsed.start();
-    for (int i = 0; i < 20; ++i) {
-      QVERIFY(volume.Write(33000) == Outcome::kNoServer);
-      clock->Advance(500ms);  // an attempt is due at every write
-    }
-    QVERIFY2(elapsed.elapsed() < kAnswersWithinMs, qPrintable(QString::number(elapsed.elapsed())));
-    QVERIFY(server_.Start());
-    clock->Advance(500ms);
-    QCOMPARE(volume.Write(49500), Outcome::kDone);
-    QVERIFY(SinkHoldsLevel(server_.SinkVolume(), 49500));
-  }
-
-  void reconnectsAtMostEveryInterval() {
+  // Each write that finds the server gone fails without waiting on it; a new
+  // attempt is made at most once per interval, and the first one due after
+  // a restart finds the server again.
+  void aKilledServerIsTriedOncePerIntervalAndFoundAgain() {
     const auto clock = std::make_shared<SteppedClock>();
     PulseVolume volume(clock, 500ms);
     QCOMPARE(volume.Write(16500), Outcome::kDone);  // the first attempt
     server_.Kill();
     // Notices the loss; 0 ms since the last attempt, so it makes none.
     QCOMPARE(volume.Write(33000), Outcome::kNoServer);
-    clock->Advance(500ms);
-    QCOMPARE(volume.Write(33000), Outcome::kNoServer);  // tries once, and fails
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (int i = 0; i < 20; ++i) {
+      clock->Advance(500ms);
+      QCOMPARE(volume.Write(33000), Outcome::kNoServer);  // tries once, and fails
+    }
+    QVERIFY2(elapsed.elapsed() < std::chrono::milliseconds(kHangScale).count(),
+             qPrintable(QString("20 attempts took %1 ms").arg(elapsed.elapsed())));
     QVERIFY(server_.Start());
     // The server is back, but no new attempt is due before 500 ms are up.
     QCOMPARE(volume.Write(33000), Outcome::kNoServer);
@@ -417,39 +403,6 @@ class ServerVolumeTest : public QObject {
     QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(49500), 49500));
     QVERIFY(mixer.Write(16500));
     QVERIFY(SinkHoldsLevel(server_.SinkVolume(), 16500));
-  }
-
-  void theWindowKeepsAnsweringWhileTheServerIsFrozen() {
-    Form1 form;
-    form.Show();
-    Click(form.Command4);
-    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(16500), 16500));
-    server_.Freeze();
-    QElapsedTimer clock;
-    clock.start();
-    for (const auto* button : {&form.Command5, &form.Command1, &form.Command2, &form.Command3}) {
-      Click(*button);
-    }
-    QCOMPARE(form.Label1.Text(), std::string("0%"));
-    // Eight writes, of which only the first may wait out the budget.
-    QVERIFY2(clock.elapsed() < kAnswersWithinMs, qPrintable(QString::number(clock.elapsed())));
-    server_.Thaw();
-    QCOMPARE(server_.AwaitSinkVolume(0), 0);
-    Click(form.Command5);
-    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(49500), 49500));
-  }
-
-  void aStalledServerEndsAtTheLevelTheLabelShows() {
-    Form1 form;
-    form.Show();
-    Click(form.Command2);
-    QCOMPARE(server_.AwaitSinkVolume(65536), 65536);
-    server_.Freeze();
-    Click(form.Command3);  // sent, and held by the frozen server
-    Click(form.Command5);
-    QCOMPARE(form.Label1.Text(), std::string("75%"));
-    server_.Thaw();
-    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(49500), 49500));
   }
 };
 

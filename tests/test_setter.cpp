@@ -21,7 +21,7 @@ class SetterTest : public QObject {
     QCOMPARE(recording_mixer::Calls().size(), 1U);
     const auto& call = recording_mixer::Calls().front();
     QCOMPARE(call.mixer, HMIXEROBJ{3});
-    QCOMPARE(call.flags, MIXER_OBJECTF_MIXER | MIXER_SETCONTROLDETAILSF_VALUE);
+    QCOMPARE(call.flags, DWORD{0});  // by mixer id, setting a value: both flags are 0
     QCOMPARE(call.details.cbStruct, DWORD{sizeof(MIXERCONTROLDETAILS)});
     QCOMPARE(call.details.dwControlID, DWORD{7});
     QCOMPARE(call.details.cChannels, DWORD{1});

@@ -183,28 +183,26 @@ class WindowTest : public QObject {
     QCOMPARE(form_->Label1.Text(), std::to_string(value) + "%");
   }
 
-  void everyControlSitsWhereTheLayoutPutsIt() {
-    const auto px = [](int l, int t, int w, int h) {
-      return QRect(l / 15, t / 15, w / 15, h / 15);
-    };
-    // In logical pixels, whatever the device pixel ratio (QT_SCALE_FACTOR).
+  void everyControlSitsWhereAUserMeasuresIt() {
+    // In logical pixels, whatever the device pixel ratio (QT_SCALE_FACTOR):
+    // left, top, width and height as read off a screenshot at scale 1.
     QCOMPARE(WidgetOf(*form_)->devicePixelRatioF(),
              qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble());
     QCOMPARE(WidgetOf(*form_)->size(), QSize(689, 445));
-    QCOMPARE(WidgetOf(form_->Label2)->geometry(), px(3000, 2400, 1335, 255));
-    QCOMPARE(WidgetOf(form_->Label1)->geometry(), px(3600, 2400, 1335, 255));
-    QCOMPARE(WidgetOf(form_->VScroll1)->geometry(), px(3000, 2640, 4215, 255));
-    QCOMPARE(WidgetOf(form_->Command3)->geometry(), px(2880, 3000, 855, 375));
-    QCOMPARE(WidgetOf(form_->Command4)->geometry(), px(3720, 3000, 975, 375));
-    QCOMPARE(WidgetOf(form_->Command1)->geometry(), px(4680, 3000, 855, 375));
-    QCOMPARE(WidgetOf(form_->Command5)->geometry(), px(5520, 3000, 975, 375));
-    QCOMPARE(WidgetOf(form_->Command2)->geometry(), px(6480, 3000, 855, 375));
+    QCOMPARE(WidgetOf(form_->Label2)->geometry(), QRect(200, 160, 89, 17));
+    QCOMPARE(WidgetOf(form_->Label1)->geometry(), QRect(240, 160, 89, 17));
+    QCOMPARE(WidgetOf(form_->VScroll1)->geometry(), QRect(200, 176, 281, 17));
+    QCOMPARE(WidgetOf(form_->Command3)->geometry(), QRect(192, 200, 57, 25));
+    QCOMPARE(WidgetOf(form_->Command4)->geometry(), QRect(248, 200, 65, 25));
+    QCOMPARE(WidgetOf(form_->Command1)->geometry(), QRect(312, 200, 57, 25));
+    QCOMPARE(WidgetOf(form_->Command5)->geometry(), QRect(368, 200, 65, 25));
+    QCOMPARE(WidgetOf(form_->Command2)->geometry(), QRect(432, 200, 57, 25));
     QCOMPARE(WidgetOf(form_->Line1)->geometry(), QRect(192, 232, 297, 1));
-    QCOMPARE(WidgetOf(form_->Command6)->geometry(), px(3240, 3600, 3735, 375));
-    QCOMPARE(WidgetOf(form_->Command7)->geometry(), px(120, 6120, 975, 495));
-    QCOMPARE(WidgetOf(form_->Label5)->geometry(), px(8625, 5880, 1590, 195));
-    QCOMPARE(WidgetOf(form_->Label4)->geometry(), px(8625, 6120, 1590, 195));
-    QCOMPARE(WidgetOf(form_->Label3)->geometry(), px(8310, 6360, 1905, 195));
+    QCOMPARE(WidgetOf(form_->Command6)->geometry(), QRect(216, 240, 249, 25));
+    QCOMPARE(WidgetOf(form_->Command7)->geometry(), QRect(8, 408, 65, 33));
+    QCOMPARE(WidgetOf(form_->Label5)->geometry(), QRect(575, 392, 106, 13));
+    QCOMPARE(WidgetOf(form_->Label4)->geometry(), QRect(575, 408, 106, 13));
+    QCOMPARE(WidgetOf(form_->Label3)->geometry(), QRect(554, 424, 127, 13));
   }
 
   void everyTextFitsItsBoxAndVolumeStopsShortOfThePercentage() {
