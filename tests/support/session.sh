@@ -39,21 +39,25 @@ fail() {
   exit 1
 }
 
+# Milliseconds of the wall clock (bash's own, whatever the locale's decimal sign).
+now_ms() {
+  local us=${EPOCHREALTIME//[!0-9]/}
+  echo $((us / 1000))
+}
 # Waits for a condition instead of a fixed time: runs the command until it
 # succeeds, for up to WAIT_SECONDS (hang scale by default).
 wait_for() {
-  local end=$((SECONDS + ${WAIT_SECONDS:-$hang_s}))
+  local end=$(($(now_ms) + ${WAIT_SECONDS:-$hang_s} * 1000))
   until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || return 1
+    [ "$(now_ms)" -lt "$end" ] || return 1
     sleep 0.05
   done
 }
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
 # `timing NAME MS WHAT` prints "NAME: MS" and fails once MS reaches hang scale.
 timing() {
   echo "$1: $2"
   awk -v ms="$2" -v hang="$hang_s" 'BEGIN { exit !(ms < hang * 1000) }' ||
-    fail "$3 for $2 ms: hung (${hang_s} s or more)"
+    fail "$3: $2 ms, a hang (${hang_s} s or more)"
 }
 
 session_work() {
@@ -152,10 +156,12 @@ find_window() {
 # After its window was closed: the program ends within hang scale, with
 # success; prints close_ms.
 await_exit() {
-  local started status=0
+  local started took status=0
   started=$(now_ms)
   wait_for program_ended || true
-  timing close_ms $(($(now_ms) - started)) "the program still ran after its window was closed"
+  took=$(($(now_ms) - started))
+  timing close_ms "$took" "closing"
+  program_ended || fail "the program still runs $took ms after its window was closed"
   wait "$app_pid" || status=$?
   app_pid=""
   [ "$status" = 0 ] || fail "the program exited with status $status"
