@@ -11,9 +11,6 @@
 # A build is a build directory with bench/write_cost, bench/blargo_counted and
 # src/main/blargo. The tools that drive the runs are BUILD_A's.
 set -euo pipefail
-bench_dir=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=../tests/support/session.sh
-source "$bench_dir/../tests/support/session.sh"
 build_a=$1
 build_b=$2
 rounds=$3
@@ -27,9 +24,9 @@ for build in "$build_a" "$build_b"; do
   done
 done
 
-session_work
 # shellcheck source=party_run.sh
-source "$bench_dir/party_run.sh"
+source "$(dirname "$0")/party_run.sh"
+session_work
 
 # One build's figures, appended to $work/NAME as "key value" lines.
 measure() {  # NAME BUILD

@@ -9,22 +9,19 @@
 # PRODUCT_BINARY is the program as shipped, without counters; by default the
 # one built next to BENCH_BIN_DIR.
 set -euo pipefail
-bench_dir=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=../tests/support/session.sh
-source "$bench_dir/../tests/support/session.sh"
 blargo=$1
 bin=$2
 seconds=$3
 product=${4:-$bin/../src/main/blargo}
 [ -x "$product" ] || { echo "party.sh: no program without counters at $product" >&2; exit 1; }
+bench_dir=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=party_run.sh
+source "$bench_dir/party_run.sh"
 need xdotool xdotool
 need_python pyatspi python3-pyatspi
 hog_pids=()
 on_exit() { for pid in "${hog_pids[@]}"; do kill "$pid" 2>/dev/null || true; done; }
 session_work
-
-# shellcheck source=party_run.sh
-source "$bench_dir/party_run.sh"
 
 idle() { "$bin/idle_timer" "$seconds" | tee "$work/idle" | sed -n 's/^idle_ticks_per_s: //p'; }
 

@@ -1,10 +1,12 @@
 # shellcheck shell=bash disable=SC2034,SC2154  # the caller sets the inputs and reads the results
-# The party run shared by bench/party.sh and bench/against.sh: sourced (after
-# tests/support/session.sh, for the window and its controls), it defines
-# party() and the helpers it uses. The caller sets work (a scratch
+# The party run shared by bench/party.sh and bench/against.sh: sourced, it
+# defines party() and the helpers it uses, with tests/support/session.sh's
+# (the scratch folder, the window and its controls). The caller sets work (a scratch
 # directory), bin (the benchmark tools), seconds, and blargo or program (the
 # program to run); listener_fifo, when set, names a fifo read before the click;
 # server_pid, when set, names the sound server, whose CPU meanwhile is taken.
+# shellcheck source=../tests/support/session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../tests/support/session.sh"
 cpu_s() { awk -v hz="$(getconf CLK_TCK)" '{ sub(/.*\) /, ""); print ($12 + $13) / hz }' "/proc/$1/stat"; }
 now_s() { date +%s.%N; }
 calc() { awk "BEGIN { printf \"%.${2:-1}f\", $1 }"; }

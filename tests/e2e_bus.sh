@@ -12,14 +12,12 @@
 # Prints normal_start_ms, start_ms and longest_stall_ms; a start or a stall
 # fails only at hang scale (a call waiting on the stopped bus takes longer).
 set -euo pipefail
-# A desktop's own locale: in the C locale Qt 6.8 warns on stderr at start,
-# which these checks would read as the program's own line.
-export LC_ALL=C.UTF-8
 # shellcheck source=support/session.sh
 source "$(dirname "$0")/support/session.sh"
 mode=$1
 blargo=$2
 x_ping=$3
+desktop_locale
 session_start
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 start_session_bus

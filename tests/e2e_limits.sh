@@ -6,14 +6,12 @@
 # lands, in one line however many writes fail.
 #   e2e_limits.sh LIMIT BLARGO X_PING
 set -euo pipefail
-# A desktop's own locale: in the C locale Qt 6.8 warns on stderr at start,
-# which these checks would read as the program's own line.
-export LC_ALL=C.UTF-8
 # shellcheck source=support/session.sh
 source "$(dirname "$0")/support/session.sh"
 limit=$1
 blargo=$2
 x_ping=$3
+desktop_locale
 session_start
 
 # The limit is the program's alone: the session around it keeps its own.

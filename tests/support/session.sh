@@ -60,6 +60,11 @@ timing() {
     fail "$3: $2 ms, a hang (${hang_s} s or more)"
 }
 
+# A desktop's own locale, for checks that read the program's stderr: in the C
+# locale Qt 6.8 warns there at start, which they would take for the program's
+# own line.
+desktop_locale() { export LC_ALL=C.UTF-8; }
+
 session_work() {
   work=$(mktemp -d)
   trap cleanup EXIT
