@@ -19,6 +19,7 @@ need /usr/lib/speech-dispatcher-modules/sd_generic speech-dispatcher
 need espeak-ng espeak-ng
 need paplay pulseaudio-utils
 need script bsdutils
+need pgrep procps
 private_bus "$@"
 blargo=$1
 out=$2
