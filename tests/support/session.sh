@@ -53,9 +53,11 @@ wait_for() {
     sleep 0.05
   done
 }
-# `timing NAME MS WHAT` prints "NAME: MS" and fails once MS reaches hang scale.
+# `timing NAME MS WHAT` prints "NAME: MS" and fails once MS reaches hang
+# scale, or when no time was measured.
 timing() {
   echo "$1: $2"
+  [[ $2 =~ ^[0-9]+(\.[0-9]+)?$ ]] || fail "$3: no time was measured"
   awk -v ms="$2" -v hang="$hang_s" 'BEGIN { exit !(ms < hang * 1000) }' ||
     fail "$3: $2 ms, a hang (${hang_s} s or more)"
 }
