@@ -195,11 +195,12 @@ control_point() {
   point_x=$((left + across / 2))
   point_y=$((top + down / 2))
 }
-# Clicks the named control of the window found last (at QT_SCALE_FACTOR).
+# Clicks the named control of the window found last (at QT_SCALE_FACTOR),
+# wherever the window stands now: a window manager may have moved it since.
 click_on() {
   control_point "$1"
   local s=${QT_SCALE_FACTOR:-1}
-  xdotool mousemove --sync $((X + point_x * s)) $((Y + point_y * s)) click 1
+  xdotool mousemove --window "$window" --sync $((point_x * s)) $((point_y * s)) click 1
 }
 
 # The colour of one window pixel as rrggbb.
