@@ -17,7 +17,6 @@ rounds=$3
 seconds=$4
 writes=$5
 server_pid=${6:-}
-here=$(cd "$(dirname "$0")" && pwd)
 bin=$build_a/bench
 for build in "$build_a" "$build_b"; do
   for file in bench/write_cost bench/blargo_counted src/main/blargo; do
@@ -25,15 +24,9 @@ for build in "$build_a" "$build_b"; do
   done
 done
 
-work=$(mktemp -d)
-app_pid=""
-cleanup() {
-  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-# shellcheck source=bench/party_run.sh
-source "$here/party_run.sh"
+# shellcheck source=party_run.sh
+source "$(dirname "$0")/party_run.sh"
+session_work
 
 # One build's figures, appended to $work/NAME as "key value" lines.
 measure() {  # NAME BUILD
@@ -66,7 +59,6 @@ for ((round = 1; round <= rounds; round++)); do
   fi
 done
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 values() { awk -v k="$2" '$1 == k { print $2 }' "$work/$1"; }
 echo "rounds: $rounds"
 for k in write_server_us write_server_x_floor write_setter_us write_floor_us \

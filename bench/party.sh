@@ -14,33 +14,14 @@ bin=$2
 seconds=$3
 product=${4:-$bin/../src/main/blargo}
 [ -x "$product" ] || { echo "party.sh: no program without counters at $product" >&2; exit 1; }
-here=$(cd "$(dirname "$0")" && pwd)
-for tool in xdotool dbus-daemon /usr/libexec/at-spi-bus-launcher; do
-  command -v "$tool" >/dev/null || {
-    case "$tool" in
-      xdotool) echo "party.sh: xdotool not found; install xdotool" >&2 ;;
-      dbus-daemon) echo "party.sh: dbus-daemon not found; install dbus" >&2 ;;
-      *) echo "party.sh: at-spi-bus-launcher not found; install at-spi2-core" >&2 ;;
-    esac
-    exit 1
-  }
-done
-/usr/bin/python3 -c 'import pyatspi' 2>/dev/null ||
-  { echo "party.sh: pyatspi not found; install python3-pyatspi" >&2; exit 1; }
-
-work=$(mktemp -d)
-app_pid=""
+bench_dir=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=party_run.sh
+source "$bench_dir/party_run.sh"
+need xdotool xdotool
+need_python pyatspi python3-pyatspi
 hog_pids=()
-bus_pids=()
-cleanup() {
-  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; fi
-  for pid in "${hog_pids[@]}" "${bus_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# shellcheck source=bench/party_run.sh
-source "$here/party_run.sh"
+on_exit() { for pid in "${hog_pids[@]}"; do kill "$pid" 2>/dev/null || true; done; }
+session_work
 
 idle() { "$bin/idle_timer" "$seconds" | tee "$work/idle" | sed -n 's/^idle_ticks_per_s: //p'; }
 
@@ -89,19 +70,14 @@ echo "colour_loaded_ticks_per_s: $colour_ticks"
 # 3. With a screen reader's client on a private session and accessibility bus.
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-dbus-daemon --session --fork --print-address=3 --print-pid=4 3>"$work/bus" 4>"$work/bus.pid"
-bus_pids+=("$(cat "$work/bus.pid")")
-DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus")
-export DBUS_SESSION_BUS_ADDRESS
-/usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
-bus_pids+=($!)
-sleep 1
+start_session_bus
+start_a11y_bus
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 listener_fifo="$work/listener"
 mkfifo "$listener_fifo"
 # Counts from just after the click (its own events settle in that time) to
 # just before the party ends.
-/usr/bin/python3 "$here/a11y_listen.py" "$(calc "$seconds - 0.5" 2)" 0.8 >"$listener_fifo.out" 2>&1 &
+/usr/bin/python3 "$bench_dir/a11y_listen.py" "$(calc "$seconds - 0.5" 2)" 0.8 >"$listener_fifo.out" 2>&1 &
 listener_pid=$!
 (until grep -q listening "$listener_fifo.out" 2>/dev/null; do sleep 0.05; done
  echo go >"$listener_fifo") &

@@ -1,12 +1,16 @@
 # shellcheck shell=bash disable=SC2034,SC2154  # the caller sets the inputs and reads the results
 # The party run shared by bench/party.sh and bench/against.sh: sourced, it
-# defines party() and the helpers it uses. The caller sets work (a scratch
+# defines party() and the helpers it uses, with tests/support/session.sh's
+# (the scratch folder, the window and its controls). The caller sets work (a scratch
 # directory), bin (the benchmark tools), seconds, and blargo or program (the
 # program to run); listener_fifo, when set, names a fifo read before the click;
 # server_pid, when set, names the sound server, whose CPU meanwhile is taken.
+# shellcheck source=../tests/support/session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../tests/support/session.sh"
 cpu_s() { awk -v hz="$(getconf CLK_TCK)" '{ sub(/.*\) /, ""); print ($12 + $13) / hz }' "/proc/$1/stat"; }
 now_s() { date +%s.%N; }
 calc() { awk "BEGIN { printf \"%.${2:-1}f\", $1 }"; }
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # Starts the program, plays for SECONDS and closes it. Sets party_ticks,
 # colour_ticks, party_cpu, frames; with "frames" counts frames meanwhile. With
@@ -16,11 +20,10 @@ party() {
   local count_frames=$1 counted=${2:-counted} log="$work/counters.$RANDOM" window start elapsed cpu0
   rm -f "$log"
   read -r app_pid _ < <(BLARGO_COUNTER_LOG=$log "$bin/map_wait" 10 "${program:-$blargo}")
-  window=$(xdotool search --sync --onlyvisible --pid "$app_pid" --name '^bLaRgO v1\.01$' | head -n 1)
-  eval "$(xdotool getwindowgeometry --shell "$window")"
+  find_window "$app_pid"
   # Listeners on the accessibility bus, if any, are told first.
   if [ -n "${listener_fifo:-}" ]; then read -r _ <"$listener_fifo"; fi
-  xdotool mousemove --sync $((X + 340)) $((Y + 252)) click 1  # PLAY BABY!!!
+  click_on "PLAY BABY!!!"
   sleep 0.5
   local counter_pid=""
   rm -f "$work/frames"
@@ -41,7 +44,7 @@ party() {
   if [ -n "$counter_pid" ]; then wait "$counter_pid"; fi
   frames=$(sed -n 's/^frames_per_s: //p' "$work/frames" 2>/dev/null || true)
   frame_requests=$(sed -n "s/^damage_requests_per_s: //p" "$work/frames" 2>/dev/null || true)
-  xdotool mousemove --sync $((X + 40)) $((Y + 424)) click 1  # STOP DEVIL!!!
+  click_on "STOP DEVIL!!!"
   "$bin/x_close_window" "$window"
   for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.05; done
   app_pid=""

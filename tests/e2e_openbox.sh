@@ -5,34 +5,17 @@
 # drives it (private session bus and accessibility bus).
 #   e2e_openbox.sh BLARGO_BINARY OUTPUT_DIR
 set -euo pipefail
-command -v openbox >/dev/null || { echo "e2e_openbox.sh: needs openbox (Debian package openbox)" >&2; exit 1; }
-command -v dbus-run-session >/dev/null || { echo "e2e_openbox.sh: needs dbus-run-session (Debian package dbus-daemon)" >&2; exit 1; }
-[ -x /usr/libexec/at-spi-bus-launcher ] || { echo "e2e_openbox.sh: needs at-spi-bus-launcher (Debian package at-spi2-core)" >&2; exit 1; }
-/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "e2e_openbox.sh: needs pyatspi (Debian package python3-pyatspi)" >&2; exit 1; }
-# A session bus of our own, gone with the test.
-if [ -z "${BLARGO_PRIVATE_BUS:-}" ]; then
-  BLARGO_PRIVATE_BUS=1 exec dbus-run-session -- bash "$0" "$@" 2> >(grep -v 'Failed to set fd limit' >&2)
-fi
+# shellcheck source=support/session.sh
+source "$(dirname "$0")/support/session.sh"
+need_python pyatspi python3-pyatspi
+need xwininfo x11-utils
+private_bus "$@"
 blargo=$1
 out=$2
 mkdir -p "$out"
-wm_pid=""
-bus_pid=""
-on_exit() {
-  [ -z "$wm_pid" ] || kill "$wm_pid" 2>/dev/null || true
-  [ -z "$bus_pid" ] || kill "$bus_pid" 2>/dev/null || true
-}
-# shellcheck source=support/x11_session.sh
-source "$(dirname "$0")/support/x11_session.sh"
-
-mkdir -p "$work/wm-home"
-HOME="$work/wm-home" openbox --sm-disable >"$work/wm.log" 2>&1 &
-wm_pid=$!
-# openbox owns the window manager selection once it manages the screen.
-for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
-/usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
-bus_pid=$!
+session_start
+start_openbox
+start_a11y_bus
 
 pactl set-sink-volume @DEFAULT_SINK@ 100%
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
@@ -67,15 +50,7 @@ import -window root "$out/openbox.png"
 
 # 2. The keyboard alone: Tab order from the slider, Return, keypad Enter and Space.
 xdotool windowactivate --sync "$window" 2>/dev/null || true
-wait_sink() {  # wait_sink LEVEL: the default sink reaches LEVEL (or one above)
-  for _ in $(seq 100); do
-    local v
-    v=$(sink)
-    [ "$v" = "$1" ] || [ "$v" = $(($1 + 1)) ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
+wait_sink() { wait_for sink_is "$1" $(($1 + 1)); }  # wait_sink LEVEL: the default sink reaches LEVEL (or one above)
 # Slider, SET 50%, SET100%, MUTE, SET 25%, SET 75%, PLAY BABY!!!
 xdotool key --delay 50 Tab Tab Tab Tab Tab Return
 wait_sink 49500 || fail "Return on SET 75% left the sink at $(sink)"

@@ -11,28 +11,19 @@
 #   e2e_orca.sh BLARGO_BINARY OUTPUT_DIR
 set -euo pipefail
 here_dir=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=../scripts/need.sh
-source "$here_dir/../scripts/need.sh"
-need openbox openbox
-need dbus-run-session dbus-daemon
+# shellcheck source=support/session.sh
+source "$here_dir/support/session.sh"
 need orca orca
 need speech-dispatcher speech-dispatcher
+need /usr/lib/speech-dispatcher-modules/sd_generic speech-dispatcher
 need espeak-ng espeak-ng
 need paplay pulseaudio-utils
 need script bsdutils
-[ -x /usr/libexec/at-spi-bus-launcher ] ||
-  { echo "e2e_orca.sh: needs at-spi-bus-launcher (Debian package at-spi2-core)" >&2; exit 1; }
-[ -x /usr/lib/speech-dispatcher-modules/sd_generic ] ||
-  { echo "e2e_orca.sh: needs sd_generic (Debian package speech-dispatcher)" >&2; exit 1; }
-# A session bus of our own, gone with the test.
-if [ -z "${BLARGO_PRIVATE_BUS:-}" ]; then
-  BLARGO_PRIVATE_BUS=1 exec dbus-run-session -- bash "$0" "$@" 2> >(grep -v 'Failed to set fd limit' >&2)
-fi
+need pgrep procps
+private_bus "$@"
 blargo=$1
 out=$2
 mkdir -p "$out"
-wm_pid=""
-bus_pid=""
 orca_pid=""
 log=""
 on_exit() {
@@ -55,11 +46,8 @@ on_exit() {
       sleep 0.1
     done
   fi
-  [ -z "$wm_pid" ] || kill "$wm_pid" 2>/dev/null || true
-  [ -z "$bus_pid" ] || kill "$bus_pid" 2>/dev/null || true
 }
-# shellcheck source=support/x11_session.sh
-source "$here_dir/support/x11_session.sh"
+session_start
 
 # Orca's and speech-dispatcher's settings, sockets and logs stay in the test's
 # folder; the sound server's exports (PULSE_SERVER) stay as they are.
@@ -69,11 +57,8 @@ export XDG_RUNTIME_DIR=$work/orca-run
 mkdir -p "$XDG_CONFIG_HOME/speech-dispatcher/modules" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 
-HOME="$work/orca-home" openbox --sm-disable >"$work/wm.log" 2>&1 &
-wm_pid=$!
-wait_for xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1 || fail "openbox did not start"
-/usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
-bus_pid=$!
+start_openbox
+start_a11y_bus
 
 # The voice: espeak-ng played at its own pace into the private sound server,
 # each utterance noted as it starts, so that a backlog shows.
@@ -204,8 +189,7 @@ only_level "25%" "Return on SET 25%"
 report+=("Return on SET 25%: \"25%\" $(ms_since "$pressed_at" "$(level_like 25%)") ms after the key")
 set_mark
 pressed_at=$(now)
-# The middle of SET100%, in the window's own pixels.
-xdotool mousemove --window "$window" --sync 460 212 click 1
+click_on "SET100%"
 level_said "100%"
 only_level "100%" "a click on SET100%"
 report+=("a click on SET100%: \"100%\" $(ms_since "$pressed_at" "$(level_like 100%)") ms after the click")

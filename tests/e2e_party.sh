@@ -7,8 +7,9 @@ blargo=$1
 close_window=$2
 out=$3
 mkdir -p "$out"
-# shellcheck source=support/x11_session.sh
-source "$(dirname "$0")/support/x11_session.sh"
+# shellcheck source=support/session.sh
+source "$(dirname "$0")/support/session.sh"
+session_start
 
 # Raw sink volumes the ramp may leave: 30 % .. 95 % in steps of 5, and 100 %
 # at the top edge. ALSA's pulse plugin maps 0..65535 onto 0..65536, so a
@@ -32,8 +33,7 @@ in_the_ramp() {
 
 pactl set-sink-volume @DEFAULT_SINK@ 100%
 start_program "$blargo"
-# "PLAY BABY!!!" is 216..465 x 240..265; "STOP DEVIL!!!" 8..73 x 408..441.
-click 340 252
+click_on "PLAY BABY!!!"
 wait_for in_the_ramp || fail "the volume did not reach the ramp's range; it is $(sink)"
 
 # Samples until both the colour and the volume have been seen to change, and
@@ -57,7 +57,7 @@ distinct_volumes=$(distinct "${volumes[@]}")
 [ "$distinct_colours" -ge 2 ] || fail "the background did not change: ${colours[*]}"
 [ "$distinct_volumes" -ge 2 ] || fail "the volume did not move: ${volumes[*]}"
 
-click 40 424
+click_on "STOP DEVIL!!!"
 wait_for pixel_is 20 20 000000 || fail "background after STOP is $(pixel 20 20), not black"
 stopped=$(sink)
 is_ramp_volume "$stopped" || fail "the volume after STOP, $stopped, is not a ramp level"
@@ -67,17 +67,12 @@ sleep 0.5
 import -window "$window" "$out/after-stop.png"
 
 # Closing the window mid-party ends the program at once, with success; "at
-# once" is within 10 s, which only a hang misses.
-click 340 252
+# once" is short of hang scale.
+click_on "PLAY BABY!!!"
 partying() { is_cycle_colour "$(pixel 20 20)"; }
 wait_for partying || fail "PLAY did not start the party again"
 "$close_window" "$window"
-ended() { ! kill -0 "$app_pid" 2>/dev/null; }
-wait_for ended || fail "the program still runs 10 s after its window was closed"
-status=0
-wait "$app_pid" || status=$?
-app_pid=""
-[ "$status" = 0 ] || fail "the program exited with status $status"
+await_exit
 closed=$(sink)
 is_ramp_volume "$closed" || fail "the volume after closing, $closed, is not a ramp level"
 

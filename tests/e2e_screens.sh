@@ -15,11 +15,12 @@ setting=$4
 change=${5:-}
 mkdir -p "$out"
 export XVFB_SIZE=${size}x24
-# shellcheck source=support/x11_session.sh
-source "$(dirname "$0")/support/x11_session.sh"
+# shellcheck source=support/session.sh
+source "$(dirname "$0")/support/session.sh"
 need xrdb x11-xserver-utils
 need qtpaths6 qt6-base-dev-tools
 need xrandr x11-xserver-utils
+session_start
 screen_w=${size%x*}
 screen_h=${size#*x}
 
@@ -95,11 +96,13 @@ if [[ $setting == font=* ]] && [ -z "$change" ]; then
     fail "with a ${setting#font=} point font the window is ${WIDTH} wide, not $want"
 fi
 
-# A point of the layout (in its pixels at scale 1), in window pixels now.
+# A control's middle (or a point of the layout, in its pixels at scale 1),
+# in window pixels now.
 at() { echo $(($1 * WIDTH / 689)) $(($2 * HEIGHT / 445)); }
-# PLAY BABY!!! is laid out at 216,240 249x25; STOP DEVIL!!! at 8,408 65x33.
-read -r play_x play_y < <(at 340 252)
-read -r stop_x stop_y < <(at 40 424)
+control_point "PLAY BABY!!!"
+read -r play_x play_y < <(at "$point_x" "$point_y")
+control_point "STOP DEVIL!!!"
+read -r stop_x stop_y < <(at "$point_x" "$point_y")
 read -r back_x back_y < <(at 100 100)  # bare background
 
 shot="$out/${3}-${setting}.png"

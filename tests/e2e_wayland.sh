@@ -7,28 +7,18 @@
 # SCALE is the output's scale in weston; at 2 the window laid out does not
 # fit the 1024x768 output, and must be drawn smaller, whole and in proportion.
 set -euo pipefail
-for tool in weston:weston weston-screenshooter:weston dbus-run-session:dbus-daemon; do
-  command -v "${tool%%:*}" >/dev/null ||
-    { echo "e2e_wayland.sh: needs ${tool%%:*} (Debian package ${tool#*:})" >&2; exit 1; }
-done
-[ -x /usr/libexec/at-spi-bus-launcher ] || { echo "e2e_wayland.sh: needs at-spi-bus-launcher (Debian package at-spi2-core)" >&2; exit 1; }
-/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "e2e_wayland.sh: needs pyatspi (Debian package python3-pyatspi)" >&2; exit 1; }
-if [ -z "${BLARGO_PRIVATE_BUS:-}" ]; then
-  BLARGO_PRIVATE_BUS=1 exec dbus-run-session -- bash "$0" "$@" 2> >(grep -v 'Failed to set fd limit' >&2)
-fi
+# shellcheck source=support/session.sh
+source "$(dirname "$0")/support/session.sh"
+need weston weston
+need weston-screenshooter weston
+need_python pyatspi python3-pyatspi
+private_bus "$@"
 blargo=$(realpath "$1")
 out=$(mkdir -p "$2" && cd "$2" && pwd)
 scale=${3:-1}
 name=wayland
 [ "$scale" = 1 ] || name=wayland-scale$scale
-compositor_pid=""
-bus_pid=""
-on_exit() {
-  [ -z "$compositor_pid" ] || kill "$compositor_pid" 2>/dev/null || true
-  [ -z "$bus_pid" ] || kill "$bus_pid" 2>/dev/null || true
-}
-# shellcheck source=support/x11_session.sh
-source "$(dirname "$0")/support/x11_session.sh"  # the sound server; X is not used
+session_start  # the sound server; X is not used
 unset DISPLAY
 
 # The compositor's runtime dir is its own, and so is the program's.
@@ -36,12 +26,10 @@ export XDG_RUNTIME_DIR="$work/wayland"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 weston --backend=headless-backend.so --use-pixman --width=$((1024 / scale)) --height=$((768 / scale)) --scale="$scale" --idle-time=0 \
   --socket=blargo-0 --debug >"$work/weston.log" 2>&1 &
-compositor_pid=$!
-for _ in $(seq 200); do [ -S "$XDG_RUNTIME_DIR/blargo-0" ] && break; sleep 0.05; done
-[ -S "$XDG_RUNTIME_DIR/blargo-0" ] || { cat "$work/weston.log" >&2; fail "weston did not start"; }
+stop_at_exit $!
+wait_for test -S "$XDG_RUNTIME_DIR/blargo-0" || { cat "$work/weston.log" >&2; fail "weston did not start"; }
 export WAYLAND_DISPLAY=blargo-0
-/usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
-bus_pid=$!
+start_a11y_bus
 
 pactl set-sink-volume @DEFAULT_SINK@ 100%
 # Weston offers no client a way to read another window's title or app id, so
@@ -95,7 +83,8 @@ echo "window ${w}x${h} at $x,$y on the 1024x768 output at scale $scale"
   [ "$w" -lt 1024 ] && [ "$h" -lt 768 ] || fail "the window ${w}x${h} at $x,$y is not whole on the output"
 awk -v w="$w" -v h="$h" 'BEGIN { r = (w / h) / (689 / 445); exit !(r > 0.98 && r < 1.02) }' ||
   fail "the window ${w}x${h} is out of the layout's proportions"
-play=$(convert "$out/$name.png" -crop "1x1+$((x + 340 * w / 689))+$((y + 252 * h / 445))" +repage \
+control_point "PLAY BABY!!!"
+play=$(convert "$out/$name.png" -crop "1x1+$((x + point_x * w / 689))+$((y + point_y * h / 445))" +repage \
   -depth 8 txt:- | sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p')
 [ "$play" != 000000 ] || fail "PLAY is not drawn where the layout puts it"
 

@@ -16,20 +16,19 @@ out=$(mkdir -p "$2" && cd "$2" && pwd)
 scale=${3:-1}
 panel=${4:-top}
 name=wayland-click-scale$scale-panel-$panel
-compositor_pid=""
-on_exit() { [ -z "$compositor_pid" ] || kill "$compositor_pid" 2>/dev/null || true; }
 export XVFB_SIZE=1280x1024x24
-# shellcheck source=support/x11_session.sh
-source "$(dirname "$0")/support/x11_session.sh"
+# shellcheck source=support/session.sh
+source "$(dirname "$0")/support/session.sh"
 need weston weston
 need xwininfo x11-utils
+session_start
 
 export XDG_RUNTIME_DIR="$work/wayland"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 printf '[shell]\npanel-position=%s\n' "$panel" >"$work/weston.ini"
 weston --backend=x11-backend.so --use-pixman --width=$((1024 / scale)) --height=$((768 / scale)) \
   --scale="$scale" --idle-time=0 --socket=blargo-0 --config="$work/weston.ini" >"$work/weston.log" 2>&1 &
-compositor_pid=$!
+stop_at_exit $!
 weston_window() { xwininfo -root -tree | awk '/"Weston Compositor/ { print $1; exit }'; }
 compositor=""
 started() { compositor=$(weston_window) && [ -n "$compositor" ] && [ -S "$XDG_RUNTIME_DIR/blargo-0" ]; }
@@ -73,10 +72,13 @@ full_h=$((w * 445 / 689))
 echo "window ${w}x${full_h} at $x,$y on the 1024x768 output at scale $scale (${h} rows seen)"
 [ $((y + full_h)) -le $((768 + 1)) ] ||
   fail "the window's last $((y + full_h - 768)) rows lie below the output"
-# A point of the layout (in its pixels at scale 1), on the output.
+# A control's middle (or a point of the layout, in its pixels at scale 1),
+# on the output.
 at() { echo $((x + $1 * w / 689)) $((y + $2 * w / 689)); }
-read -r play_x play_y < <(at 340 252)  # PLAY BABY!!! at 216,240 249x25
-read -r stop_x stop_y < <(at 40 424)   # STOP DEVIL!!! at 8,408 65x33
+control_point "PLAY BABY!!!"
+read -r play_x play_y < <(at "$point_x" "$point_y")
+control_point "STOP DEVIL!!!"
+read -r stop_x stop_y < <(at "$point_x" "$point_y")
 read -r back_x back_y < <(at 100 100)  # bare background
 [ "$(shot_pixel "$play_x" "$play_y")" != 000000 ] || fail "PLAY is not drawn at $play_x,$play_y"
 

@@ -10,8 +10,9 @@ scale=${3:-1}
 mkdir -p "$out"
 export QT_SCALE_FACTOR=$scale
 export XVFB_SIZE=$((1024 * scale))x$((768 * scale))x24
-# shellcheck source=support/x11_session.sh
-source "$(dirname "$0")/support/x11_session.sh"
+# shellcheck source=support/session.sh
+source "$(dirname "$0")/support/session.sh"
+session_start
 
 pactl set-sink-volume @DEFAULT_SINK@ 100%
 
@@ -34,14 +35,11 @@ wait_for painted || fail "the window is not black with its controls on it (black
 # Starting writes nothing.
 [ "$(sink)" = 65536 ] || fail "the program changed the volume at start"
 
-# "SET 25%" is 248..313 x 200..225 in window pixels.
-click 280 212
+click_on "SET 25%"
 wait_for sink_is 16500 16501 || fail "SET 25% left the sink at $(sink)"
-# "SET100%" is 432..489.
-click 460 212
+click_on "SET100%"
 wait_for sink_is 65536 || fail "SET100% left the sink at $(sink)"
-# "MUTE" is 192..249.
-click 220 212
+click_on MUTE
 wait_for sink_is 0 || fail "MUTE left the sink at $(sink)"
 import -window "$window" "$out/window-muted-scale$scale.png"
 

@@ -7,13 +7,11 @@
 #   no_autospawn_test.sh WRITE_ONCE
 set -euo pipefail
 write_once=$1
-# shellcheck source=../scripts/need.sh
-source "$(dirname "$0")/../scripts/need.sh"
+# shellcheck source=support/session.sh
+source "$(dirname "$0")/support/session.sh"
 need pactl pulseaudio-utils
 need setpriv util-linux
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+session_work
 
 mkdir -p "$work/home" "$work/run"
 chmod 700 "$work/run"

@@ -10,7 +10,8 @@
 set -euo pipefail
 blargo=$1
 plugins=${2:-}
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# shellcheck source=support/session.sh
+source "$(dirname "$0")/support/session.sh"
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_SESSION_TYPE
 
 if [ -n "$plugins" ] && [ -z "${BLARGO_PRIVATE_PLUGINS:-}" ]; then

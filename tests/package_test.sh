@@ -4,10 +4,12 @@
 # and has lintian check it, installs it, opens its window, and removes it again.
 #   package_test.sh BUILD_DIR
 set -euo pipefail
-for tool in dpkg-buildpackage:dpkg-dev dh:debhelper lintian:lintian readelf:binutils; do
-  command -v "${tool%%:*}" >/dev/null ||
-    { echo "package_test.sh: needs ${tool%%:*} (Debian package ${tool#*:})" >&2; exit 1; }
-done
+# shellcheck source=support/session.sh
+source "$(dirname "$0")/support/session.sh"
+need dpkg-buildpackage dpkg-dev
+need dh debhelper
+need lintian lintian
+need readelf binutils
 build=$(cd "$1" && pwd)
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 app_id=org.blargo.Blargo
@@ -18,9 +20,6 @@ on_exit() {
   rm -rf "$tmp"
 }
 trap on_exit EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-# shellcheck source=../scripts/need.sh
-source "$(dirname "$0")/../scripts/need.sh"
 need desktop-file-validate desktop-file-utils
 need appstreamcli appstream
 need man man-db
@@ -100,8 +99,7 @@ installed_by_us=1
 [ -x /usr/bin/blargo ] || fail "/usr/bin/blargo is missing"
 [ "$(/usr/bin/blargo --version)" = "bLaRgO v1.01" ] || fail "/usr/bin/blargo --version"
 
-# shellcheck source=support/x11_session.sh
-source "$(dirname "$0")/support/x11_session.sh"  # its exit trap runs on_exit too
+session_start  # its exit trap runs on_exit too
 start_program /usr/bin/blargo
 [ "$WIDTH" = 689 ] || fail "the installed program's window is ${WIDTH} wide"
 kill "$app_pid"

@@ -6,16 +6,13 @@ binary=$1
 plugins=$2
 out=$3/themes
 style=$4
-here=$(cd "$(dirname "$0")/.." && pwd)
-# shellcheck source=../scripts/need.sh
-source "$here/scripts/need.sh"
-need Xvfb xvfb
+# shellcheck source=support/session.sh
+source "$(dirname "$0")/support/session.sh"
 if [ "$style" != Fusion ] && [ ! -e "$plugins/styles/adwaita.so" ]; then
   echo "themes_test.sh: the $style style needs the Debian package adwaita-qt6" >&2
   exit 1
 fi
 mkdir -p "$out"
-read -r DISPLAY xvfb_pid < <("$here/scripts/xvfb-display" 1024x768x24)
-trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
-export DISPLAY
+session_work
+start_display
 QT_QPA_PLATFORM=xcb QT_STYLE_OVERRIDE=$style BLARGO_SHOTS=$out "$binary"
