@@ -64,6 +64,11 @@ is_ramp_volume "$stopped" || fail "the volume after STOP, $stopped, is not a ram
 # Nothing is written once the party has stopped: the volume holds for a while.
 sleep 0.5
 [ "$(sink)" = "$stopped" ] || fail "the volume moved after STOP: $stopped then $(sink)"
+# A colour timer left running would show on either side of the window.
+for point in "20 20" "600 100"; do
+  # shellcheck disable=SC2086 # two coordinates
+  pixel_is $point 000000 || fail "the background at $point turned $(pixel $point) after STOP"
+done
 import -window "$window" "$out/after-stop.png"
 
 # Closing the window mid-party ends the program at once, with success; "at
