@@ -84,6 +84,9 @@ class EnvironmentTest : public QObject {
     const auto other_levels = std::make_shared<Levels>();
     const auto ticks = std::make_shared<TickNames>();
     QVERIFY(InstallEnvironment({{alarms.Factory(), ticks}, RecordingInto(levels)}));
+    // Again, before either part is used: refused, and each layer goes on with
+    // what the first put in place.
+    QVERIFY(!InstallEnvironment({{other_alarms.Factory(), nullptr}, RecordingInto(other_levels)}));
 
     {
       toolkit::Timer timer(5, "Timer9");
@@ -95,9 +98,6 @@ class EnvironmentTest : public QObject {
     }
     QCOMPARE(ticks->heard, (std::vector<std::string>{"tick Timer9", "end Timer9"}));
     QVERIFY(WriteLevel(33000));
-
-    // Again: refused, and everything goes on where the first put it.
-    QVERIFY(!InstallEnvironment({{other_alarms.Factory(), nullptr}, RecordingInto(other_levels)}));
     QVERIFY(WriteLevel(660));
     QCOMPARE(*levels, (Levels{33000, 660}));
     QVERIFY(other_levels->empty());
@@ -107,7 +107,7 @@ class EnvironmentTest : public QObject {
   }
 
   // Time read before anything was installed stays the system's; the mixer,
-  // not yet written to, still takes its part.
+  // not yet written to, still takes its part, and keeps it once written to.
   void aLayerInUseKeepsWhatItHas() {
     Alarms& alarms = alarms_;
     const auto levels = std::make_shared<Levels>();
@@ -116,7 +116,11 @@ class EnvironmentTest : public QObject {
     const std::unique_ptr<toolkit::Alarm> after = toolkit::MakeAlarm();
     QCOMPARE(alarms.ever_made, 0);
     QVERIFY(WriteLevel(16500));
-    QCOMPARE(*levels, Levels{16500});
+    const auto other_levels = std::make_shared<Levels>();
+    QVERIFY(!mixer::InstallMixer(RecordingInto(other_levels)));
+    QVERIFY(WriteLevel(33000));
+    QCOMPARE(*levels, (Levels{16500, 33000}));
+    QVERIFY(other_levels->empty());
   }
 
  private:

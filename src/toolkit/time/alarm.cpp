@@ -17,8 +17,8 @@ namespace toolkit {
 
 namespace {
 
-// Read by name, the clock the timerfd is armed on (steady_clock is the same
-// one on Linux).
+// The clock the timerfd is armed on, read by that name: steady_clock is the
+// same one on Linux, but nothing promises it.
 TimePoint Monotonic() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
