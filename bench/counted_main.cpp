@@ -16,8 +16,9 @@
 namespace {
 
 // Made before main(), so gone only after the system mixer, which is made on
-// first use: by then its thread has ended (or, stuck in a library call, been
-// left behind) and the counts are complete.
+// first write, after main() has installed it: by then its thread has ended
+// (or, stuck in a library call, been left behind) and the counts are
+// complete.
 struct WriteLog {
   WriteLog() = default;
   WriteLog(const WriteLog&) = delete;
@@ -31,9 +32,11 @@ WriteLog write_log;
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  mixer::WrapSystemBinding(
-      [counts = write_log.counts](std::unique_ptr<mixer::VolumeBinding> binding) {
-        return std::make_unique<bench::CountingBinding>(std::move(binding), counts);
-      });
-  return bench::RunWithTicksCounted(argc, argv);
+  const std::shared_ptr<bench::WriteCounts> counts = write_log.counts;
+  return bench::RunWithTicksCounted(
+      argc, argv, {[counts] {
+        return mixer::MakeSystemMixer([counts](std::unique_ptr<mixer::VolumeBinding> binding) {
+          return std::make_unique<bench::CountingBinding>(std::move(binding), counts);
+        });
+      }});
 }

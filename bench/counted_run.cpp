@@ -1,18 +1,19 @@
 #include "bench/counted_run.h"
 
+#include <memory>
+#include <utility>
+
 #include "bench/counter_log.h"
 #include "bench/tick_counter.h"
 #include "main/run_program.h"
-#include "toolkit/time/timer.h"
 
 namespace bench {
 
-int RunWithTicksCounted(int argc, char* argv[]) {
-  TickCounter ticks(CounterLogPath());
-  toolkit::Timer::SetObserver(&ticks);
-  const int status = RunProgram(argc, argv);
-  toolkit::Timer::SetObserver(nullptr);
-  return status;
+int RunWithTicksCounted(int argc, char* argv[], mixer::MixerEnvironment mixer) {
+  Environment environment;
+  environment.time.ticks = std::make_shared<TickCounter>(CounterLogPath());
+  environment.mixer = std::move(mixer);
+  return RunProgram(argc, argv, std::move(environment));
 }
 
 }  // namespace bench

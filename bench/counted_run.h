@@ -1,9 +1,12 @@
 #pragma once
 
+#include "mixer/system/system_mixer.h"
+
 namespace bench {
 
-// Runs the program's own entry with every timer's ticks counted, and returns
-// its exit status. Each timer's line reaches the counter log as it goes.
-int RunWithTicksCounted(int argc, char* argv[]);
+// Runs the program's own entry with every timer's ticks counted and the levels
+// going where `mixer` says, and returns its exit status. Each timer's line
+// reaches the counter log as it goes.
+int RunWithTicksCounted(int argc, char* argv[], mixer::MixerEnvironment mixer);
 
 }  // namespace bench

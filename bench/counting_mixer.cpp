@@ -1,13 +1,27 @@
-// A mixer stand-in for the in-process benchmarks: it takes every write and
-// only counts it, so what is measured is the program's own work.
-#include "mixer/setter/mmsystem.h"
+#include "bench/counting_mixer.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace bench {
 
 namespace {
-volatile DWORD last_value = 0;
+
+class TakesEveryWrite final : public mixer::LevelOutput {
+ public:
+  bool Write(std::uint32_t value) override {
+    last_value_ = value;
+    return true;
+  }
+
+ private:
+  volatile std::uint32_t last_value_ = 0;
+};
+
+}  // namespace
+
+mixer::MixerEnvironment CountingMixer() {
+  return {[] { return std::make_unique<TakesEveryWrite>(); }};
 }
 
-MMRESULT mixerSetControlDetails(HMIXEROBJ /*hmxobj*/, MIXERCONTROLDETAILS* pmxcd,
-                                DWORD /*fdwDetails*/) {
-  last_value = static_cast<const MIXERCONTROLDETAILS_UNSIGNED*>(pmxcd->paDetails)->dwValue;
-  return MMSYSERR_NOERROR;
-}
+}  // namespace bench

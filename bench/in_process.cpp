@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "bench/counting_mixer.h"
 #include "mixer/setter/module1.h"
 #include "toolkit/application/application.h"
 #include "window/form1.h"
@@ -52,6 +53,7 @@ BENCHMARK(RampStep);
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  if (!mixer::InstallMixer(bench::CountingMixer())) return 1;
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   toolkit::Application app(argc, argv, Form1::kCaption);
   auto form = std::make_unique<Form1>();

@@ -5,6 +5,9 @@
 #include <QCoreApplication>
 #include <QTest>
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -12,12 +15,16 @@
 
 namespace {
 
-constexpr std::int64_t kMs = 1'000'000;
+using toolkit::TimePoint;
+constexpr std::chrono::nanoseconds kMs = std::chrono::milliseconds(1);
+
+// A point `ns` nanoseconds into the clock.
+constexpr TimePoint At(std::int64_t ns) { return TimePoint(std::chrono::nanoseconds(ns)); }
 
 // An alarm that notes the time of each ring.
 struct Rings {
   std::unique_ptr<toolkit::Alarm> alarm = toolkit::MakeAlarm();
-  std::vector<std::int64_t> at;
+  std::vector<TimePoint> at;
   std::function<void()> also;
 
   Rings() {
@@ -35,51 +42,52 @@ class AlarmTest : public QObject {
 
  private slots:
   void theNextPointOfAGridLiesAfterNow() {
-    QCOMPARE(toolkit::NextOnGrid(100, 10, 40), std::int64_t{100});  // still ahead
-    QCOMPARE(toolkit::NextOnGrid(100, 10, 100), std::int64_t{110});
-    QCOMPARE(toolkit::NextOnGrid(100, 10, 103), std::int64_t{110});
-    QCOMPARE(toolkit::NextOnGrid(100, 10, 155), std::int64_t{160});  // five missed
-    QCOMPARE(toolkit::NextOnGrid(100, 10, 160), std::int64_t{170});
+    constexpr std::chrono::nanoseconds kPeriod(10);
+    QCOMPARE(toolkit::NextOnGrid(At(100), kPeriod, At(40)), At(100));  // still ahead
+    QCOMPARE(toolkit::NextOnGrid(At(100), kPeriod, At(100)), At(110));
+    QCOMPARE(toolkit::NextOnGrid(At(100), kPeriod, At(103)), At(110));
+    QCOMPARE(toolkit::NextOnGrid(At(100), kPeriod, At(155)), At(160));  // five missed
+    QCOMPARE(toolkit::NextOnGrid(At(100), kPeriod, At(160)), At(170));
   }
 
   void aRepeatingAlarmRingsOnItsGridUntilCancelled() {
     Rings rings;
-    const std::int64_t first = rings.alarm->Now() + 2 * kMs;
+    const TimePoint first = rings.alarm->Now() + 2 * kMs;
     rings.alarm->SetRepeating(first, 2 * kMs);
     QTRY_VERIFY_WITH_TIMEOUT(rings.at.size() >= 5, 10000);
     // However late the loop comes round, a ring is never early: the k-th
     // comes at or after the k-th point, and none comes twice for one point.
     for (std::size_t k = 0; k < rings.at.size(); ++k) {
-      QVERIFY(rings.at[k] >= first + static_cast<std::int64_t>(k) * 2 * kMs);
-      if (k > 0) QVERIFY(rings.at[k] - rings.at[k - 1] > 0);
+      QVERIFY(rings.at[k] >= first + static_cast<int>(k) * 2 * kMs);
+      if (k > 0) QVERIFY(rings.at[k] > rings.at[k - 1]);
     }
     rings.alarm->Cancel();
     const std::size_t rung = rings.at.size();
-    const std::int64_t cancelled = rings.alarm->Now();
+    const TimePoint cancelled = rings.alarm->Now();
     while (rings.alarm->Now() - cancelled < 20 * kMs) QCoreApplication::processEvents();
     QCOMPARE(rings.at.size(), rung);
   }
 
   void pointsMissedWhileTheLoopWasBusyRingOnce() {
     Rings rings;
-    const std::int64_t period = 1 * kMs;
+    const std::chrono::nanoseconds period = 1 * kMs;
     // The first ring holds the loop for twenty periods, as a slow handler
     // would: the twenty points it misses come as one ring, not a burst.
-    std::int64_t busy_until = -1;
+    std::optional<TimePoint> busy_until;
     rings.also = [&rings, &busy_until] {
       if (rings.at.size() != 1) return;
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
       busy_until = rings.alarm->Now();
     };
     rings.alarm->SetRepeating(rings.alarm->Now() + period, period);
-    QTRY_VERIFY_WITH_TIMEOUT(busy_until >= 0, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(busy_until.has_value(), 10000);
+    const TimePoint busy_end = *busy_until;
     const auto rung_since = [&] {
       return std::count_if(rings.at.begin(), rings.at.end(),
-                           [&](std::int64_t t) { return t >= busy_until; });
+                           [&](TimePoint t) { return t >= busy_end; });
     };
-    std::int64_t now = busy_until;
-    while ((now - busy_until < 3 * period || rung_since() == 0) &&
-           now - busy_until < 10'000 * kMs) {
+    TimePoint now = busy_end;
+    while ((now - busy_end < 3 * period || rung_since() == 0) && now - busy_end < 10'000 * kMs) {
       QCoreApplication::processEvents();
       now = rings.alarm->Now();
     }
@@ -87,13 +95,15 @@ class AlarmTest : public QObject {
     // One ring for all that was missed, then at most one for each point
     // that came while the loop went round; a burst would bring twenty more.
     QVERIFY(rung_since() >= 1);
-    QVERIFY2(rung_since() <= 2 + (now - busy_until) / period,
-             qPrintable(QString("%1 rings in %2 ns").arg(rung_since()).arg(now - busy_until)));
+    QVERIFY2(rung_since() <= 2 + (now - busy_end) / period,
+             qPrintable(QString("%1 rings in %2 ns")
+                            .arg(rung_since())
+                            .arg(std::chrono::nanoseconds(now - busy_end).count())));
   }
 
   void settingAgainReplacesTheGrid() {
     Rings rings;
-    const std::int64_t now = rings.alarm->Now();
+    const TimePoint now = rings.alarm->Now();
     rings.alarm->SetRepeating(now + 1 * kMs, 1 * kMs);
     // Replaced before it rang: a single ring, far off, and nothing before.
     rings.alarm->Set(now + 60'000 * kMs);
@@ -101,7 +111,7 @@ class AlarmTest : public QObject {
     QVERIFY(rings.at.empty());
     rings.alarm->Set(rings.alarm->Now());  // a point already here rings at once
     QTRY_COMPARE_WITH_TIMEOUT(rings.at.size(), std::size_t{1}, 10000);
-    const std::int64_t rang = rings.alarm->Now();
+    const TimePoint rang = rings.alarm->Now();
     while (rings.alarm->Now() - rang < 20 * kMs) QCoreApplication::processEvents();
     QCOMPARE(rings.at.size(), std::size_t{1});
   }

@@ -7,21 +7,22 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
+#include <chrono>
 #include <string>
 #include <vector>
 
 #include "support/counting_timer.h"
-#include "support/manual_time.h"
 #include "support/scroll_bar_parts.h"
+#include "support/stepped_clock.h"
+#include "toolkit/application/test_seam.h"
 #include "toolkit/controls/form.h"
 #include "toolkit/controls/label.h"
 #include "toolkit/controls/scroll_bar.h"
-#include "toolkit/application/test_seam.h"
 #include "toolkit/time/timer.h"
 
 namespace {
 
-constexpr std::int64_t kMs = 1'000'000;
+constexpr std::chrono::nanoseconds kMs = std::chrono::milliseconds(1);
 
 // What assistive technology is told about a label and a scroll bar: a new
 // accessible name, a new value. Qt raises one event for each change of
@@ -95,8 +96,8 @@ class PacingTest : public QObject {
 
  private slots:
   void aClockKeepsItsPhaseWhenItsWakeUpsComeLate() {
-    ManualTime time;
-    const std::int64_t start = time.Now();
+    SteppedClock time;
+    const auto start = time.Now();
     CountingTimer counting(1);
     QCOMPARE(time.NextDeadline(), start + 1 * kMs);
     // Every wake-up comes 0.3 ms late: the next is still due on the
@@ -109,8 +110,8 @@ class PacingTest : public QObject {
   }
 
   void aClockThatFellBehindTicksOnceAndGoesOn() {
-    ManualTime time;
-    const std::int64_t start = time.Now();
+    SteppedClock time;
+    const auto start = time.Now();
     CountingTimer counting(1);
     time.RunTo(start + 10 * kMs);
     QCOMPARE(counting.ticks, 10);
@@ -121,7 +122,7 @@ class PacingTest : public QObject {
     time.RunTo(start + 20 * kMs);
     QCOMPARE(counting.ticks, 16);
     counting.timer.SetEnabled(false);
-    QCOMPARE(time.NextDeadline(), std::int64_t{-1});
+    QCOMPARE(time.NextDeadline(), std::nullopt);
     time.RunTo(start + 40 * kMs);
     QCOMPARE(counting.ticks, 16);
     // Enabled again, it starts a fresh interval from now.
@@ -130,8 +131,8 @@ class PacingTest : public QObject {
   }
 
   void aHandOverTicksTheOtherTimerOnTheNextPulse() {
-    ManualTime time;
-    const std::int64_t start = time.Now();
+    SteppedClock time;
+    const auto start = time.Now();
     toolkit::Timer up(1);
     toolkit::Timer down(1);
     std::string ticks;
@@ -155,7 +156,7 @@ class PacingTest : public QObject {
   }
 
   void manyColoursInOneFramePaintOnceInTheLatest() {
-    ManualTime time;
+    SteppedClock time;
     toolkit::Form form("t", 3000, 3000);
     form.Show();
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
@@ -173,7 +174,7 @@ class PacingTest : public QObject {
     counter.paints = 0;
     const toolkit::Colour later[] = {0x0000FFFF, 0x0000FF00, 0x00FFFF00, 0x00FF0000};
     for (toolkit::Colour colour : later) {
-      time.RunFor(2 * kMs);
+      time.Advance(2 * kMs);
       form.SetBackColor(colour);
       QCOMPARE(form.BackColor(), colour);
       LoopComesRound();
@@ -183,21 +184,21 @@ class PacingTest : public QObject {
     counter.paints = 0;
 
     // The frame's end shows the last of them, in one paint.
-    time.RunFor(10 * kMs);
+    time.Advance(10 * kMs);
     LoopComesRound();
     QCOMPARE(counter.paints, 1);
     QCOMPARE(Shown(form), QColor(0, 0, 255));
     QCOMPARE(form.BackColor(), toolkit::Colour{0x00FF0000});
 
     // A change when all is quiet again goes out at once.
-    time.RunFor(100 * kMs);
+    time.Advance(100 * kMs);
     form.SetBackColor(0);
     LoopComesRound();
     QCOMPARE(Shown(form), QColor(0, 0, 0));
   }
 
   void aBurstOfChangesIsSpokenAFewTimesEndingInTheLatest() {
-    ManualTime time;
+    SteppedClock time;
     LabelAndSlider controls;
     controls.form.Show();
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(controls.form)));
@@ -205,7 +206,7 @@ class PacingTest : public QObject {
 
     // One second of a change every millisecond, the party ramp's pace.
     for (int i = 1; i <= 1000; ++i) {
-      time.RunFor(kMs);
+      time.Advance(kMs);
       controls.bar.SetValue(i % 101);
       controls.label.SetText(std::to_string(i % 101) + "%");
       QCOMPARE(controls.bar.Value(), i % 101);
@@ -219,7 +220,7 @@ class PacingTest : public QObject {
     QVERIFY2(heard.values >= 1 && heard.values <= 6, qPrintable(QString::number(heard.values)));
 
     // After the burst the last state is what is heard and seen.
-    time.RunFor(300 * kMs);
+    time.Advance(300 * kMs);
     LoopComesRound();
     QAccessibleInterface* label_face = QAccessible::queryAccessibleInterface(controls.qlabel);
     QCOMPARE(label_face->text(QAccessible::Name), QString("91%"));  // 1000 % 101
@@ -233,7 +234,7 @@ class PacingTest : public QObject {
   // screen follows it frame by frame (the screen's rate, 60 Hz here), never
   // only at the few-a-second pace of what a screen reader is told.
   void theThumbFollowsTheRampEveryFrame() {
-    ManualTime time;
+    SteppedClock time;
     LabelAndSlider controls;
     controls.form.Show();
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(controls.form)));
@@ -251,7 +252,7 @@ class PacingTest : public QObject {
       return shown == ramp;
     };
     for (int i = 0; i < 1000; ++i) {
-      time.RunFor(kMs);  // a frame's end may come round meanwhile
+      time.Advance(kMs);  // a frame's end may come round meanwhile
       QVERIFY2(look(), qPrintable(QString::number(shown)));
       ramp += step;
       if (ramp >= 95 || ramp <= 30) step = -step;
@@ -263,11 +264,11 @@ class PacingTest : public QObject {
   }
 
   void aSingleChangeIsSeenAndHeardAtOnce() {
-    ManualTime time;
+    SteppedClock time;
     LabelAndSlider controls;
     controls.form.Show();
     Heard heard(controls.qlabel, controls.qbar);
-    time.RunFor(1000 * kMs);
+    time.Advance(1000 * kMs);
     controls.bar.SetValue(75);
     controls.label.SetText("75%");
     QCOMPARE(controls.qlabel->text(), QString("75%"));
@@ -281,7 +282,7 @@ class PacingTest : public QObject {
   }
 
   void theUserMovesTheSliderFromTheValueLastSet() {
-    ManualTime time;
+    SteppedClock time;
     toolkit::Form form("t", 6000, 3000);
     toolkit::HScrollBar bar(form, {0, 0, 4215, 255}, 0, 0, 100);
     std::vector<int> changes;
@@ -290,7 +291,7 @@ class PacingTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
     bar.SetValue(10);
     LoopComesRound();
-    time.RunFor(kMs);
+    time.Advance(kMs);
     bar.SetValue(40);  // inside the throttle: Qt's own value still trails
     LoopComesRound();
     auto* qbar = qobject_cast<QScrollBar*>(toolkit::WidgetOf(bar));
@@ -299,7 +300,7 @@ class PacingTest : public QObject {
     QCOMPARE(bar.Value(), 41);
     QCOMPARE(changes, (std::vector<int>{10, 40, 41}));
     qbar->setFocus();
-    time.RunFor(kMs);
+    time.Advance(kMs);
     bar.SetValue(60);
     LoopComesRound();
     QTest::keyClick(qbar, Qt::Key_Left);
@@ -308,11 +309,11 @@ class PacingTest : public QObject {
   }
 
   void theStatusIsToldAtOnceThenOnceASecondInTheLatest() {
-    ManualTime time;
+    SteppedClock time;
     ToldStatus controls;
     const std::vector<std::string>& told = controls.told;
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(controls.form)));
-    time.RunFor(1000 * kMs);
+    time.Advance(1000 * kMs);
 
     // After a quiet spell, at once.
     controls.label.SetText("10%");
@@ -322,27 +323,27 @@ class PacingTest : public QObject {
     // Three seconds of a change every millisecond, the party ramp's pace:
     // once two seconds after the first, in the text of that moment.
     for (int i = 1; i <= 3000; ++i) {
-      time.RunFor(kMs);
+      time.Advance(kMs);
       controls.label.SetText(std::to_string(i % 101) + "%");
       LoopComesRound();
     }
     QCOMPARE(told, (std::vector<std::string>{"10%", "80%"}));  // 1999 % 101
     // Then the last text, two seconds after that, and nothing more.
-    time.RunFor(1500 * kMs);
+    time.Advance(1500 * kMs);
     LoopComesRound();
     QCOMPARE(told, (std::vector<std::string>{"10%", "80%", "71%"}));  // 3000 % 101
     const std::size_t settled = told.size();
-    time.RunFor(5000 * kMs);
+    time.Advance(5000 * kMs);
     LoopComesRound();
     QCOMPARE(told.size(), settled);
   }
 
   void aKeyHeldDownHoldsTheStatusBackAndItsReleaseTellsIt() {
-    ManualTime time;
+    SteppedClock time;
     ToldStatus controls;
     const std::vector<std::string>& told = controls.told;
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(controls.form)));
-    time.RunFor(1000 * kMs);
+    time.Advance(1000 * kMs);
 
     // What changes while the key is down may be superseded by what the key
     // does: nothing is told until it is up, and then the latest.
@@ -350,7 +351,7 @@ class PacingTest : public QObject {
     controls.label.SetText("20%");
     controls.label.SetText("20%");  // as the apply sequence sets it twice
     LoopComesRound();
-    time.RunFor(2000 * kMs);
+    time.Advance(2000 * kMs);
     LoopComesRound();
     QVERIFY(told.empty());
     controls.label.SetText("30%");
@@ -359,21 +360,21 @@ class PacingTest : public QObject {
     QCOMPARE(told, (std::vector<std::string>{"30%"}));
 
     // Within two seconds a change waits for its turn...
-    time.RunFor(300 * kMs);
+    time.Advance(300 * kMs);
     controls.label.SetText("40%");
     LoopComesRound();
     QCOMPARE(told.size(), std::size_t{1});
-    time.RunFor(1700 * kMs);
+    time.Advance(1700 * kMs);
     LoopComesRound();
     QCOMPARE(told, (std::vector<std::string>{"30%", "40%"}));
     // ...unless a key came first: the screen reader stopped speaking for it.
-    time.RunFor(300 * kMs);
+    time.Advance(300 * kMs);
     QTest::keyClick(controls.qbar, Qt::Key_A);
     controls.label.SetText("50%");
     LoopComesRound();
     QCOMPARE(told, (std::vector<std::string>{"30%", "40%", "50%"}));
     // And the key that sets the text the label has is heard again.
-    time.RunFor(300 * kMs);
+    time.Advance(300 * kMs);
     QTest::keyClick(controls.qbar, Qt::Key_A);
     controls.label.SetText("50%");
     LoopComesRound();
@@ -381,13 +382,13 @@ class PacingTest : public QObject {
   }
 
   void presentNowPushesWhatWaits() {
-    ManualTime time;
+    SteppedClock time;
     toolkit::Form form("t", 6000, 3000);
     toolkit::Label label(form, "a", {0, 0, 1335, 255});
     form.Show();
     label.SetText("b");
     LoopComesRound();
-    time.RunFor(kMs);
+    time.Advance(kMs);
     label.SetText("c");
     auto* qlabel = qobject_cast<QLabel*>(toolkit::WidgetOf(label));
     QCOMPARE(qlabel->text(), QString("b"));

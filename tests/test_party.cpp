@@ -87,7 +87,7 @@ class PartyTest : public QObject, protected SteppedWindow {
     QVERIFY(WidgetOf(form_->VScroll1)->isVisible());
     QVERIFY(form_->Timer1.Enabled() && !form_->Timer2.Enabled() && form_->Timer3.Enabled());
     QCOMPARE(form_->BackColor(), toolkit::Colour{0x000000FF});
-    QVERIFY(recording_mixer::Calls().empty());
+    QVERIFY(recording_mixer::Levels().empty());
     QCOMPARE(form_->RampLevel, std::string("0"));
   }
 
@@ -102,7 +102,7 @@ class PartyTest : public QObject, protected SteppedWindow {
     RampTick();  // the turn at the top writes nothing
     QCOMPARE(form_->RampLevel, std::string("100"));
     QVERIFY(!form_->Timer1.Enabled() && form_->Timer2.Enabled());
-    QVERIFY(recording_mixer::Calls().empty());
+    QVERIFY(recording_mixer::Levels().empty());
 
     RampTicks(14);  // 95 (the slider stands there: one write) .. 30
     QCOMPARE(recording_mixer::Levels(), Join({{95 * 660}, Doubled(90, 30)}));
@@ -112,7 +112,7 @@ class PartyTest : public QObject, protected SteppedWindow {
     RampTick();  // the turn at the bottom writes nothing
     QVERIFY(form_->Timer1.Enabled() && !form_->Timer2.Enabled());
     QCOMPARE(form_->RampLevel, std::string("30"));
-    QVERIFY(recording_mixer::Calls().empty());
+    QVERIFY(recording_mixer::Levels().empty());
 
     RampTicks(13 + 1 + 14 + 1);  // 35 .. 95, turn, 95 .. 30, turn: one cycle is 29 ticks
     QCOMPARE(recording_mixer::Levels(), Join({Doubled(35, 95), {95 * 660}, Doubled(90, 30)}));
@@ -127,7 +127,7 @@ class PartyTest : public QObject, protected SteppedWindow {
     recording_mixer::Clear();
     Stop();
     VerifyNormalMode();
-    QVERIFY(recording_mixer::Calls().empty());
+    QVERIFY(recording_mixer::Levels().empty());
     QCOMPARE(form_->RampLevel, std::string("60"));
     QCOMPARE(form_->Label1.Text(), std::string("60%"));
     QCOMPARE(form_->VScroll1.Value(), 60);
@@ -175,7 +175,7 @@ class PartyTest : public QObject, protected SteppedWindow {
     recording_mixer::Clear();
     RampTick();  // 105: turns again without writing
     QCOMPARE(form_->RampLevel, std::string("105"));
-    QVERIFY(recording_mixer::Calls().empty());
+    QVERIFY(recording_mixer::Levels().empty());
     RampTick();  // a step for 100, the one time 100 % is written
     QCOMPARE(recording_mixer::Levels(), Doubled(100, 100));
     QCOMPARE(form_->Label1.Text(), std::string("100%"));
@@ -260,7 +260,7 @@ class PartyTest : public QObject, protected SteppedWindow {
     // the guard only ends a loop that closing failed to end.
     QTimer close_when_written;
     close_when_written.callOnTimeout([this, &close_when_written] {
-      if (recording_mixer::Calls().size() > 2) {
+      if (recording_mixer::Levels().size() > 2) {
         close_when_written.stop();
         form_->Close();
       }
@@ -271,7 +271,7 @@ class PartyTest : public QObject, protected SteppedWindow {
     guard.callOnTimeout([] { QCoreApplication::exit(1); });
     guard.start(30000);
     QCOMPARE(QApplication::exec(), 0);
-    QVERIFY(recording_mixer::Calls().size() > 2);  // the real timers ran
+    QVERIFY(recording_mixer::Levels().size() > 2);  // the real timers ran
     QVERIFY(!WidgetOf(*form_)->isVisible());
   }
 };

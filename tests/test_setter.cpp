@@ -1,8 +1,13 @@
-// The volume setter, linked to a recording mixer: what the mixer is handed.
+// The volume setter through the mixer's checks, with the recording stand-in
+// behind them: what reaches the mixer.
 #include <QTest>
 
 #include "mixer/setter/module1.h"
 #include "support/recording_mixer.h"
+
+namespace {
+using Levels = std::vector<std::int32_t>;
+}  // namespace
 
 class SetterTest : public QObject {
   Q_OBJECT
@@ -10,25 +15,27 @@ class SetterTest : public QObject {
  private slots:
   void init() {
     recording_mixer::Clear();
-    recording_mixer::SetResult(MMSYSERR_NOERROR);
+    recording_mixer::SetAccepting(true);
   }
 
+  // The mixer takes a level only in the record it expects (its size, one
+  // channel, one value, the flags) and only for device 0's control 0.
+  void buildsTheRecordTheMixerExpects_data() {
+    QTest::addColumn<int>("device");
+    QTest::addColumn<unsigned>("control");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("the master output's volume") << 0 << 0U << true;
+    QTest::newRow("another device") << 3 << 0U << false;
+    QTest::newRow("another control") << 0 << 7U << false;
+  }
   void buildsTheRecordTheMixerExpects() {
-    MIXERCONTROL control{};
-    control.dwControlID = 7;
-    QVERIFY(SetMixerLevel(3, control, 49500));
-
-    QCOMPARE(recording_mixer::Calls().size(), 1U);
-    const auto& call = recording_mixer::Calls().front();
-    QCOMPARE(call.mixer, HMIXEROBJ{3});
-    QCOMPARE(call.flags, DWORD{0});  // by mixer id, setting a value: both flags are 0
-    QCOMPARE(call.details.cbStruct, DWORD{sizeof(MIXERCONTROLDETAILS)});
-    QCOMPARE(call.details.dwControlID, DWORD{7});
-    QCOMPARE(call.details.cChannels, DWORD{1});
-    QCOMPARE(call.details.cMultipleItems, DWORD{0});
-    QCOMPARE(call.details.cbDetails, DWORD{4});
-    QVERIFY(call.details.paDetails != nullptr);
-    QCOMPARE(call.value, DWORD{49500});
+    QFETCH(int, device);
+    QFETCH(unsigned, control);
+    QFETCH(bool, taken);
+    MIXERCONTROL named{};
+    named.dwControlID = control;
+    QCOMPARE(SetMixerLevel(device, named, 49500), taken);
+    QCOMPARE(recording_mixer::Levels(), taken ? Levels{49500} : Levels{});
   }
 
   void passesTheLevelThroughUnchanged_data() {
@@ -44,19 +51,12 @@ class SetterTest : public QObject {
     QCOMPARE(recording_mixer::Levels(), std::vector<std::int32_t>{level});
   }
 
-  void reportsWhetherTheMixerAccepted_data() {
-    QTest::addColumn<unsigned>("result");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("no error") << unsigned{MMSYSERR_NOERROR} << true;
-    QTest::newRow("bad device") << unsigned{MMSYSERR_BADDEVICEID} << false;
-    QTest::newRow("no driver") << unsigned{MMSYSERR_NODRIVER} << false;
-    QTest::newRow("invalid control") << unsigned{MIXERR_INVALCONTROL} << false;
-  }
   void reportsWhetherTheMixerAccepted() {
-    QFETCH(unsigned, result);
-    QFETCH(bool, accepted);
-    recording_mixer::SetResult(result);
-    QCOMPARE(SetMixerLevel(0, MIXERCONTROL{}, 33000), accepted);
+    recording_mixer::SetAccepting(false);
+    QVERIFY(!SetMixerLevel(0, MIXERCONTROL{}, 33000));
+    recording_mixer::SetAccepting(true);
+    QVERIFY(SetMixerLevel(0, MIXERCONTROL{}, 33000));
+    QCOMPARE(recording_mixer::Levels(), (Levels{33000, 33000}));
   }
 };
 

@@ -2,13 +2,17 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "main/command_line.h"
 #include "toolkit/application/application.h"
 #include "window/form1.h"
 
-int RunProgram(int argc, char* argv[]) {
+int RunProgram(int argc, char* argv[], Environment environment) {
+  if (!InstallEnvironment(std::move(environment))) {
+    std::fputs("blargo: part of the environment was in place already, and stays\n", stderr);
+  }
   const CommandLine command_line = ReadCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   switch (command_line.action) {
     case CommandLine::Action::kHelp:

@@ -1,42 +1,45 @@
 #include "support/recording_mixer.h"
 
-#include <cstring>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "mixer/system/system_mixer.h"
 
 namespace recording_mixer {
 
 namespace {
 
-std::vector<Call>& Log() {
-  static std::vector<Call> calls;
-  return calls;
+struct Record {
+  std::vector<std::int32_t> levels;
+  bool accepting = true;
+};
+
+Record& Recorded() {
+  static Record record;
+  return record;
 }
 
-MMRESULT& Result() {
-  static MMRESULT result = MMSYSERR_NOERROR;
-  return result;
-}
+class RecordingOutput final : public mixer::LevelOutput {
+ public:
+  bool Write(std::uint32_t value) override {
+    Recorded().levels.push_back(static_cast<std::int32_t>(value));
+    return Recorded().accepting;
+  }
+};
+
+[[maybe_unused]] const bool installed = [] {
+  if (mixer::InstallMixer({[] { return std::make_unique<RecordingOutput>(); }})) return true;
+  std::fputs("recording mixer: the mixer's environment was in place already\n", stderr);
+  std::abort();
+}();
 
 }  // namespace
 
-const std::vector<Call>& Calls() { return Log(); }
+std::vector<std::int32_t> Levels() { return Recorded().levels; }
 
-std::vector<std::int32_t> Levels() {
-  std::vector<std::int32_t> levels;
-  for (const Call& call : Log()) levels.push_back(static_cast<std::int32_t>(call.value));
-  return levels;
-}
+void Clear() { Recorded().levels.clear(); }
 
-void Clear() { Log().clear(); }
-
-void SetResult(MMRESULT result) { Result() = result; }
+void SetAccepting(bool accepting) { Recorded().accepting = accepting; }
 
 }  // namespace recording_mixer
-
-MMRESULT mixerSetControlDetails(HMIXEROBJ hmxobj, MIXERCONTROLDETAILS* pmxcd, DWORD fdwDetails) {
-  recording_mixer::Call call{hmxobj, fdwDetails, *pmxcd, 0};
-  if (pmxcd->paDetails != nullptr && pmxcd->cbDetails >= sizeof(DWORD)) {
-    std::memcpy(&call.value, pmxcd->paDetails, sizeof call.value);
-  }
-  recording_mixer::Log().push_back(call);
-  return recording_mixer::Result();
-}

@@ -3,24 +3,16 @@
 #include <cstdint>
 #include <vector>
 
-#include "mixer/setter/mmsystem.h"
-
-// Stands in for the system mixer in tests: every mixerSetControlDetails call
-// is recorded as the mixer saw it, and answered with a chosen result.
+// Stands in for the system mixer in every test program linked with it: it is
+// installed before main(), so no test's level reaches the machine's mixer.
+// What it records has passed the setter's checks of device, control and
+// record: the levels, as the mixer took them, and it answers as told.
 namespace recording_mixer {
 
-struct Call {
-  HMIXEROBJ mixer;
-  DWORD flags;
-  MIXERCONTROLDETAILS details;  // paDetails is only valid during the call
-  DWORD value;
-};
-
-const std::vector<Call>& Calls();
 // The levels written so far, as the signed values the window passed in.
 std::vector<std::int32_t> Levels();
 void Clear();
-// What the next calls return; MMSYSERR_NOERROR until set.
-void SetResult(MMRESULT result);
+// Whether the next writes are taken; they are until told otherwise.
+void SetAccepting(bool accepting);
 
 }  // namespace recording_mixer

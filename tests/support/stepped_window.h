@@ -6,8 +6,8 @@
 #include <QTest>
 #include <memory>
 
-#include "support/manual_time.h"
 #include "support/recording_mixer.h"
+#include "support/stepped_clock.h"
 #include "toolkit/application/test_seam.h"
 #include "window/form1.h"
 
@@ -17,7 +17,7 @@ class SteppedWindow {
   // True once it is on the screen.
   bool OpenWindow() {
     recording_mixer::Clear();
-    time_ = std::make_unique<ManualTime>();
+    time_ = std::make_unique<SteppedClock>();
     form_ = std::make_unique<Form1>();
     form_->Show();
     return QTest::qWaitForWindowExposed(toolkit::WidgetOf(*form_));
@@ -27,6 +27,6 @@ class SteppedWindow {
     time_.reset();
   }
 
-  std::unique_ptr<ManualTime> time_;
+  std::unique_ptr<SteppedClock> time_;
   std::unique_ptr<Form1> form_;
 };

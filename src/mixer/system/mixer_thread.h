@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "mixer/system/clock.h"
+#include "mixer/system/level_output.h"
 #include "mixer/system/volume_binding.h"
 
 namespace mixer {
@@ -18,7 +19,7 @@ namespace mixer {
 // level never follows a newer one. A level that failed is tried again every
 // retry interval until it succeeds or a newer one replaces it: after an
 // outage the volume ends at the last level asked for without another call.
-class MixerThread {
+class MixerThread final : public LevelOutput {
  public:
   struct Timing {
     Clock::Duration budget = std::chrono::milliseconds(50);
@@ -28,14 +29,14 @@ class MixerThread {
   };
 
   MixerThread(std::unique_ptr<VolumeBinding> binding, std::shared_ptr<Clock> clock, Timing timing);
-  ~MixerThread();  // Stop()
+  ~MixerThread() override;  // Stop()
   MixerThread(const MixerThread&) = delete;
   MixerThread& operator=(const MixerThread&) = delete;
 
   // True when the binding confirmed this very level within the budget. While
   // an earlier write is stuck past its budget the level is handed over and
   // the call returns false at once.
-  bool Write(std::uint32_t value);
+  bool Write(std::uint32_t value) override;
 
   // Ends the thread, waiting at most the stop bound. A thread stuck inside a
   // library call is left behind to end with the process; it keeps alive

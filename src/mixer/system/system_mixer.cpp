@@ -1,5 +1,6 @@
 #include "mixer/system/system_mixer.h"
 
+#include <mutex>
 #include <utility>
 
 #include "mixer/system/clock.h"
@@ -8,22 +9,45 @@
 namespace mixer {
 
 namespace {
-BindingWrapper& Wrapper() {
-  static BindingWrapper wrapper;
-  return wrapper;
+
+// Written to from the GUI thread, but a test may write from another.
+struct Installed {
+  std::mutex mutex;
+  MixerEnvironment environment;
+  std::unique_ptr<LevelOutput> output;
+  bool fixed = false;
+};
+
+Installed& Slot() {
+  static Installed slot;
+  return slot;
 }
+
 }  // namespace
 
-void WrapSystemBinding(BindingWrapper wrap) { Wrapper() = std::move(wrap); }
+std::unique_ptr<MixerThread> MakeSystemMixer(const BindingWrapper& wrap) {
+  const std::shared_ptr<Clock> clock = MachineClock();
+  std::unique_ptr<VolumeBinding> binding = std::make_unique<ServerFirstVolume>(clock);
+  if (wrap) binding = wrap(std::move(binding));
+  return std::make_unique<MixerThread>(std::move(binding), clock, MixerThread::Timing{});
+}
 
-MixerThread& SystemMixer() {
-  static MixerThread mixer = [] {
-    const std::shared_ptr<Clock> clock = MachineClock();
-    std::unique_ptr<VolumeBinding> binding = std::make_unique<ServerFirstVolume>(clock);
-    if (Wrapper()) binding = Wrapper()(std::move(binding));
-    return MixerThread(std::move(binding), clock, MixerThread::Timing{});
-  }();
-  return mixer;
+bool InstallMixer(MixerEnvironment environment) {
+  Installed& slot = Slot();
+  const std::lock_guard lock(slot.mutex);
+  if (slot.fixed) return false;
+  slot.environment = std::move(environment);
+  slot.fixed = true;
+  return true;
+}
+
+LevelOutput& SystemMixer() {
+  Installed& slot = Slot();
+  const std::lock_guard lock(slot.mutex);
+  slot.fixed = true;
+  if (slot.output == nullptr && slot.environment.output) slot.output = slot.environment.output();
+  if (slot.output == nullptr) slot.output = MakeSystemMixer();
+  return *slot.output;
 }
 
 }  // namespace mixer

@@ -3,21 +3,37 @@
 #include <functional>
 #include <memory>
 
+#include "mixer/system/level_output.h"
 #include "mixer/system/mixer_thread.h"
 #include "mixer/system/volume_binding.h"
 
 namespace mixer {
 
-// The mixer that device 0, control 0 stands for on this system, started on
-// first use and stopped at exit.
-MixerThread& SystemMixer();
-
-// A seam for measuring from outside the product: the benchmarks and the soak
-// count writes by wrapping the system's binding in one of their own. `wrap`
-// is given the binding and returns what the mixer uses instead. It takes
-// effect only when set before the first call of SystemMixer().
+// Given the system's binding, returns what the mixer thread runs instead.
 using BindingWrapper =
     std::function<std::unique_ptr<VolumeBinding>(std::unique_ptr<VolumeBinding>)>;
-void WrapSystemBinding(BindingWrapper wrap);
+
+// The system's master output on a mixer thread of its own. With `wrap`, the
+// thread runs the binding it returns: how the benchmarks and the soak count
+// the writes that reach the system.
+std::unique_ptr<MixerThread> MakeSystemMixer(const BindingWrapper& wrap = {});
+
+// What the mixer takes from outside: where the levels go. The program's entry
+// installs it; tests install a recording stand-in, the measuring builds a
+// counting one.
+struct MixerEnvironment {
+  // Makes, at the first write, where the levels go; empty (or making
+  // nothing): MakeSystemMixer().
+  std::function<std::unique_ptr<LevelOutput>()> output;
+};
+
+// Puts `environment` in place for the rest of the process. Once only, and
+// before the first write: the levels written before went to the system's
+// mixer, whose thread runs on. Later it changes nothing and returns false.
+[[nodiscard]] bool InstallMixer(MixerEnvironment environment);
+
+// Where device 0, control 0's levels go, made on first use and gone at exit
+// (a mixer thread stops within its bound).
+LevelOutput& SystemMixer();
 
 }  // namespace mixer

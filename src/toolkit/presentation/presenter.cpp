@@ -4,15 +4,13 @@
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
-#include <limits>
 
 namespace toolkit {
 
 namespace {
 
-constexpr std::int64_t kNsPerS = 1'000'000'000;
 // Long before any clock reading: the first change is never throttled.
-constexpr std::int64_t kLongAgo = std::numeric_limits<std::int64_t>::min() / 2;
+constexpr TimePoint kLongAgo{Duration::min() / 2};
 // What a screen that reports no refresh rate is taken to run at.
 constexpr double kUsualRefreshHz = 60;
 
@@ -22,18 +20,19 @@ Presenter::Presenter(QWidget* window)
     : window_(window),
       turn_(std::make_unique<QObject>()),
       alarm_(MakeAlarm()),
-      frames_{&Presented::Present, FrameGapNs(), kLongAgo, false, {}},
-      announcements_{&Presented::Announce, kAnnounceGapNs, kLongAgo, false, {}} {
+      frames_{&Presented::Present, FrameGap(), kLongAgo, false, {}},
+      announcements_{&Presented::Announce, kAnnounceGap, kLongAgo, false, {}} {
   alarm_->OnRing([this] { Ring(); });
 }
 
 Presenter::~Presenter() = default;
 
-std::int64_t Presenter::FrameGapNs() const {
+Duration Presenter::FrameGap() const {
   const QScreen* screen = window_->screen();
   double hz = screen != nullptr ? screen->refreshRate() : 0;
   if (!(hz >= 1 && hz <= 1000)) hz = kUsualRefreshHz;
-  return static_cast<std::int64_t>(static_cast<double>(kNsPerS) / hz);
+  return std::chrono::duration_cast<Duration>(
+      std::chrono::duration<double, std::nano>(std::chrono::seconds(1)) / hz);
 }
 
 void Presenter::Channel::PushAll() {
@@ -42,10 +41,10 @@ void Presenter::Channel::PushAll() {
   waiting.clear();
 }
 
-void Presenter::Take(Channel& channel, Presented* control, std::int64_t now, bool may_open) {
-  if (!channel.open && may_open && now - channel.last_ns >= channel.gap_ns) {
+void Presenter::Take(Channel& channel, Presented* control, TimePoint now, bool may_open) {
+  if (!channel.open && may_open && now - channel.last >= channel.gap) {
     channel.open = true;
-    channel.last_ns = now;
+    channel.last = now;
     CloseTurnLater();
     channel.PushAll();  // anything a late alarm has not pushed yet
   }
@@ -59,7 +58,7 @@ void Presenter::Take(Channel& channel, Presented* control, std::int64_t now, boo
 }
 
 void Presenter::Changed(Presented* control) {
-  const std::int64_t now = alarm_->Now();
+  const TimePoint now = alarm_->Now();
   Take(frames_, control, now, true);
   // What assistive technology is told shows too (a slider's new value moves
   // its thumb): it goes out only with a frame.
@@ -73,10 +72,10 @@ void Presenter::Forget(Presented* control) {
 }
 
 void Presenter::Flush() {
-  const std::int64_t now = alarm_->Now();
+  const TimePoint now = alarm_->Now();
   for (Channel* channel : {&frames_, &announcements_}) {
     if (channel->waiting.empty()) continue;
-    channel->last_ns = now;
+    channel->last = now;
     channel->PushAll();
   }
   Arm();
@@ -96,40 +95,41 @@ void Presenter::CloseTurnLater() {
 }
 
 void Presenter::Ring() {
-  armed_ns_ = -1;
-  const std::int64_t now = alarm_->Now();
+  armed_.reset();
+  const TimePoint now = alarm_->Now();
   // The window may have moved to another screen since.
-  frames_.gap_ns = FrameGapNs();
-  if (now - frames_.last_ns < frames_.gap_ns) {
+  frames_.gap = FrameGap();
+  if (now - frames_.last < frames_.gap) {
     Arm();
     return;
   }
   const bool announce =
-      !announcements_.waiting.empty() && now - announcements_.last_ns >= announcements_.gap_ns;
+      !announcements_.waiting.empty() && now - announcements_.last >= announcements_.gap;
   if (!frames_.waiting.empty() || announce) {
-    frames_.last_ns = now;
+    frames_.last = now;
     frames_.PushAll();
   }
   if (announce) {
-    announcements_.last_ns = now;
+    announcements_.last = now;
     announcements_.PushAll();
   }
   Arm();
 }
 
 void Presenter::Arm() {
-  const std::int64_t next_frame = frames_.last_ns + frames_.gap_ns;
-  std::int64_t due = frames_.waiting.empty() ? -1 : next_frame;
+  const TimePoint next_frame = frames_.last + frames_.gap;
+  std::optional<TimePoint> due;
+  if (!frames_.waiting.empty()) due = next_frame;
   if (!announcements_.waiting.empty()) {
-    const std::int64_t next = std::max(announcements_.last_ns + announcements_.gap_ns, next_frame);
-    due = due < 0 ? next : std::min(due, next);
+    const TimePoint next = std::max(announcements_.last + announcements_.gap, next_frame);
+    due = due ? std::min(*due, next) : next;
   }
-  if (due == armed_ns_) return;
-  armed_ns_ = due;
-  if (due < 0) {
-    alarm_->Cancel();
+  if (due == armed_) return;
+  armed_ = due;
+  if (due) {
+    alarm_->Set(*due);
   } else {
-    alarm_->Set(due);
+    alarm_->Cancel();
   }
 }
 

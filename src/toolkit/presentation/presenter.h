@@ -1,7 +1,8 @@
 #pragma once
 
-#include <cstdint>
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "toolkit/time/alarm.h"
@@ -29,7 +30,7 @@ class Presented {
 // Paces what a window's controls push out. A control keeps its state at
 // once and reports a change here; its pixels go to the display at most once
 // per frame of the window's screen, and what assistive technology hears at
-// most once per kAnnounceGapNs, with a frame: at 1,000 changes a second, a repaint for
+// most once per kAnnounceGap, with a frame: at 1,000 changes a second, a repaint for
 // each would cost most of a core for frames the screen never shows, and an
 // event for each would bury a screen reader.
 //
@@ -41,7 +42,7 @@ class Presented {
 // every frame and speaks a few times a second, never an outdated state.
 class Presenter {
  public:
-  static constexpr std::int64_t kAnnounceGapNs = 200'000'000;
+  static constexpr Duration kAnnounceGap = std::chrono::milliseconds(200);
 
   explicit Presenter(QWidget* window);
   ~Presenter();
@@ -57,16 +58,16 @@ class Presenter {
  private:
   struct Channel {
     void (Presented::*push)();
-    std::int64_t gap_ns;
-    std::int64_t last_ns;
+    Duration gap;
+    TimePoint last;
     bool open = false;  // pushing at once until the event loop comes round
     std::vector<Presented*> waiting;
 
     void PushAll();
   };
 
-  [[nodiscard]] std::int64_t FrameGapNs() const;
-  void Take(Channel& channel, Presented* control, std::int64_t now, bool may_open);
+  [[nodiscard]] Duration FrameGap() const;
+  void Take(Channel& channel, Presented* control, TimePoint now, bool may_open);
   void CloseTurnLater();
   void Ring();
   void Arm();
@@ -76,7 +77,7 @@ class Presenter {
   std::unique_ptr<Alarm> alarm_;
   Channel frames_;
   Channel announcements_;
-  std::int64_t armed_ns_ = -1;
+  std::optional<TimePoint> armed_;
   bool turn_closing_ = false;
 };
 

@@ -7,7 +7,6 @@
 #include <QFocusEvent>
 #include <QWidget>
 #include <algorithm>
-#include <limits>
 
 namespace toolkit {
 
@@ -16,7 +15,7 @@ namespace {
 constexpr const char* kBarProperty = "blargo_status_bar";
 constexpr const char* kNoticeProperty = "blargo_status_notice";
 // Long before any clock reading: the first change goes out at once.
-constexpr std::int64_t kLongAgo = std::numeric_limits<std::int64_t>::min() / 2;
+constexpr TimePoint kLongAgo{Duration::min() / 2};
 
 StatusNotice* OwnerOf(const QObject* part) {
   for (QObject* object = part->parent(); object != nullptr; object = object->parent()) {
@@ -96,7 +95,7 @@ StatusNotice::StatusNotice(QWidget* form, const QWidget* status, std::function<Q
       notice_(new QObject(bar_)),
       alarm_(MakeAlarm()),
       told_(text_()),
-      told_ns_(kLongAgo) {
+      told_at_(kLongAgo) {
   static const bool installed = [] {
     QAccessible::installFactory(&Factory);
     return true;
@@ -149,7 +148,7 @@ bool StatusNotice::eventFilter(QObject* watched, QEvent* event) {
             if (moved && tells_ == tells) {
               again_ = true;
               waiting_ = true;
-              alarm_->Set(alarm_->Now() + kSettleNs);
+              alarm_->Set(alarm_->Now() + kSettle);
             } else if (waiting_ && !held_) {
               Tell(false);
             }
@@ -164,11 +163,11 @@ bool StatusNotice::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void StatusNotice::Changed() {
-  if (!held_ && (input_ || alarm_->Now() - told_ns_ >= kGapNs)) {
+  if (!held_ && (input_ || alarm_->Now() - told_at_ >= kGap)) {
     Tell(false);
   } else if (!waiting_) {
     waiting_ = true;
-    alarm_->Set(told_ns_ + kGapNs);
+    alarm_->Set(told_at_ + kGap);
   }
 }
 
@@ -187,7 +186,7 @@ void StatusNotice::SetAgain() {
   again_ = true;
   if (!waiting_) {
     waiting_ = true;
-    alarm_->Set(told_ns_ + kGapNs);
+    alarm_->Set(told_at_ + kGap);
   }
 }
 
@@ -203,7 +202,7 @@ void StatusNotice::Tell(bool again) {
   const QString text = text_();
   if (text == told_ && !again) return;
   told_ = text;
-  told_ns_ = alarm_->Now();
+  told_at_ = alarm_->Now();
   ++tells_;
   // A screen reader may keep the name it read before (Orca 48 with Qt 6.8
   // does), so that a review of the window would find the old text: the new

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -25,7 +26,7 @@ namespace toolkit {
 // where it says a notification shown with its role.
 //
 // A listener needs time to hear each text: after a change after a quiet
-// spell, which goes out at once, the next goes out no sooner than kGapNs
+// spell, which goes out at once, the next goes out no sooner than kGap
 // later, in the latest text, so a burst (party mode) speaks once every two
 // seconds, never a text the label had already left when it was told, and
 // leaves no backlog in the speech queue (espeak-ng at its usual rate takes
@@ -37,9 +38,9 @@ namespace toolkit {
 // is presented; where the program moves the focus, the text is told again.
 class StatusNotice : public QObject {
  public:
-  static constexpr std::int64_t kGapNs = 2'000'000'000;
+  static constexpr Duration kGap = std::chrono::seconds(2);
   // How long after the program moves the focus the status is told again.
-  static constexpr std::int64_t kSettleNs = 50'000'000;
+  static constexpr Duration kSettle = std::chrono::milliseconds(50);
 
   // `text` returns the status text as last set, ahead of what is drawn.
   StatusNotice(QWidget* form, const QWidget* status, std::function<QString()> text);
@@ -75,7 +76,7 @@ class StatusNotice : public QObject {
   std::unique_ptr<Alarm> alarm_;
   std::function<void(const QString&)> on_told_;
   QString told_;
-  std::int64_t told_ns_;
+  TimePoint told_at_;
   std::uint64_t tells_ = 0;
   bool waiting_ = false;
   bool again_ = false;  // to be told even if the text is the one told

@@ -4,23 +4,31 @@
 #include <QTimer>
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
-#include <utility>
 
 #include <sys/timerfd.h>
 #include <unistd.h>
+
+#include "toolkit/time/time_environment.h"
 
 namespace toolkit {
 
 namespace {
 
-constexpr std::int64_t kNsPerS = 1'000'000'000;
-
-std::int64_t MonotonicNs() {
+// The clock the timerfd is armed on, read by that name: steady_clock is the
+// same one on Linux, but nothing promises it.
+TimePoint Monotonic() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<std::int64_t>(now.tv_sec) * kNsPerS + now.tv_nsec;
+  return TimePoint(std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec));
+}
+
+timespec AsTimespec(Duration duration) {
+  const auto seconds = std::chrono::floor<std::chrono::seconds>(duration);
+  return {static_cast<time_t>(seconds.count()),
+          static_cast<long>(std::chrono::nanoseconds(duration - seconds).count())};
 }
 
 // A timerfd read through the event loop. The kernel wakes the loop at the
@@ -40,18 +48,16 @@ class TimerFdAlarm final : public Alarm {
   TimerFdAlarm(const TimerFdAlarm&) = delete;
   TimerFdAlarm& operator=(const TimerFdAlarm&) = delete;
 
-  [[nodiscard]] std::int64_t Now() const override { return MonotonicNs(); }
+  [[nodiscard]] TimePoint Now() const override { return Monotonic(); }
 
-  void Set(std::int64_t deadline_ns) override { SetRepeating(deadline_ns, 0); }
+  void Set(TimePoint deadline) override { SetRepeating(deadline, Duration::zero()); }
 
-  void SetRepeating(std::int64_t first_ns, std::int64_t period_ns) override {
+  void SetRepeating(TimePoint first, Duration period) override {
     // A zero time would disarm the timer: a deadline long past is 1 ns.
-    first_ns = std::max<std::int64_t>(first_ns, 1);
+    const Duration since_boot = std::max<Duration>(first.time_since_epoch(), Duration(1));
     itimerspec when{};
-    when.it_value.tv_sec = first_ns / kNsPerS;
-    when.it_value.tv_nsec = first_ns % kNsPerS;
-    when.it_interval.tv_sec = period_ns / kNsPerS;
-    when.it_interval.tv_nsec = period_ns % kNsPerS;
+    when.it_value = AsTimespec(since_boot);
+    when.it_interval = AsTimespec(period);
     timerfd_settime(fd_, TFD_TIMER_ABSTIME, &when, nullptr);
   }
 
@@ -82,48 +88,37 @@ class QtTimerAlarm final : public Alarm {
     timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer_, &QTimer::timeout, [this] { Rang(); });
   }
-  [[nodiscard]] std::int64_t Now() const override { return MonotonicNs(); }
-  void Set(std::int64_t deadline_ns) override { SetRepeating(deadline_ns, 0); }
-  void SetRepeating(std::int64_t first_ns, std::int64_t period_ns) override {
-    deadline_ns_ = first_ns;
-    period_ns_ = period_ns;
+  [[nodiscard]] TimePoint Now() const override { return Monotonic(); }
+  void Set(TimePoint deadline) override { SetRepeating(deadline, Duration::zero()); }
+  void SetRepeating(TimePoint first, Duration period) override {
+    deadline_ = first;
+    period_ = period;
     Start();
   }
   void Cancel() override { timer_.stop(); }
 
  private:
   void Start() {
-    const std::int64_t wait_ms = (deadline_ns_ - Now() + 999'999) / 1'000'000;
-    timer_.start(static_cast<int>(std::clamp<std::int64_t>(wait_ms, 0, 1'000'000)));
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline_ - Now());
+    timer_.start(static_cast<int>(std::clamp<std::int64_t>(wait.count(), 0, 1'000'000)));
   }
 
   void Rang() {
-    if (period_ns_ > 0) {
-      deadline_ns_ = NextOnGrid(deadline_ns_, period_ns_, Now());
+    if (period_ > Duration::zero()) {
+      deadline_ = NextOnGrid(deadline_, period_, Now());
       Start();
     }
     Ring();  // may destroy this alarm: nothing after it
   }
 
   QTimer timer_;
-  std::int64_t deadline_ns_ = 0;
-  std::int64_t period_ns_ = 0;
+  TimePoint deadline_;
+  Duration period_{};
 };
-
-AlarmFactory& Factory() {
-  static AlarmFactory factory;
-  return factory;
-}
 
 }  // namespace
 
-std::int64_t NextOnGrid(std::int64_t point_ns, std::int64_t period_ns, std::int64_t now_ns) {
-  if (now_ns < point_ns) return point_ns;
-  return point_ns + ((now_ns - point_ns) / period_ns + 1) * period_ns;
-}
-
-std::unique_ptr<Alarm> MakeAlarm() {
-  if (Factory()) return Factory()();
+std::unique_ptr<Alarm> SystemAlarm() {
   const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
   if (fd >= 0) return std::make_unique<TimerFdAlarm>(fd);
   static bool told = false;
@@ -134,6 +129,13 @@ std::unique_ptr<Alarm> MakeAlarm() {
   return std::make_unique<QtTimerAlarm>();
 }
 
-void SetAlarmFactory(AlarmFactory factory) { Factory() = std::move(factory); }
+std::unique_ptr<Alarm> MakeAlarm() {
+  const AlarmFactory& factory = InstalledTime().alarms;
+  if (!factory) return SystemAlarm();
+  std::unique_ptr<Alarm> alarm = factory();
+  // A factory that made nothing leaves the system's in its place.
+  if (alarm == nullptr) return SystemAlarm();
+  return alarm;
+}
 
 }  // namespace toolkit

@@ -4,9 +4,10 @@ namespace toolkit {
 
 class Timer;
 
-// A seam for measuring from outside the product: the benchmarks and the soak
-// count ticks through it. Told of every tick the event loop delivers (not of
-// ticks a test fires by hand) and of each timer's end, on the GUI thread.
+// For measuring from outside the product: the benchmarks and the soak count
+// ticks through one, installed with the toolkit's time (TimeEnvironment).
+// Told of every tick the event loop delivers (not of ticks a test fires by
+// hand) and of each timer's end, on the GUI thread.
 class TickObserver {
  public:
   TickObserver() = default;

@@ -4,13 +4,10 @@
 
 #include "toolkit/application/error_report.h"
 #include "toolkit/time/tick_observer.h"
+#include "toolkit/time/time_environment.h"
 #include "toolkit/time/timer_clock.h"
 
 namespace toolkit {
-
-namespace {
-TickObserver* observer = nullptr;
-}  // namespace
 
 Timer::Timer(int interval_ms, std::string name)
     : name_(std::move(name)), clock_(&TimerClock::For(interval_ms)) {
@@ -18,14 +15,12 @@ Timer::Timer(int interval_ms, std::string name)
 }
 
 Timer::~Timer() {
-  if (observer != nullptr) observer->Ended(*this);
+  if (const auto& observer = InstalledTime().ticks) observer->Ended(*this);
   clock_->Remove(this);
 }
 
-void Timer::SetObserver(TickObserver* new_observer) { observer = new_observer; }
-
 void Timer::Tick() {
-  if (observer != nullptr) observer->Ticked(*this);
+  if (const auto& observer = InstalledTime().ticks) observer->Ticked(*this);
   RunHandler(tick_);
 }
 

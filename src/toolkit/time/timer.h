@@ -6,7 +6,6 @@
 
 namespace toolkit {
 
-class TickObserver;
 class TimerClock;
 
 // A periodic timer on the GUI thread. Ticks never interrupt another handler.
@@ -14,7 +13,8 @@ class TimerClock;
 // were made.
 class Timer {
  public:
-  // `name` identifies the timer to whoever measures it.
+  // `name` identifies the timer to whoever watches its ticks
+  // (TimeEnvironment::ticks).
   explicit Timer(int interval_ms, std::string name = {});
   ~Timer();
   Timer(const Timer&) = delete;
@@ -33,12 +33,6 @@ class Timer {
   // A seam for tests: delivers one tick now, as the event loop would, if the
   // timer is enabled, so a test can step a timer without waiting on the clock.
   bool FireTick();
-
-  // A seam for measuring from outside the product: `observer` (or nobody,
-  // with nullptr) is told of every timer's ticks and end from now on. Set it
-  // before the first timer is made and keep it until the last one is gone.
-  // Without one, a tick costs one test of a pointer.
-  static void SetObserver(TickObserver* observer);
 
  private:
   friend class TimerClock;

@@ -9,8 +9,6 @@ namespace toolkit {
 
 namespace {
 
-constexpr std::int64_t kNsPerMs = 1'000'000;
-
 std::map<int, std::unique_ptr<TimerClock>>& Clocks() {
   static std::map<int, std::unique_ptr<TimerClock>> clocks;
   return clocks;
@@ -26,7 +24,7 @@ TimerClock& TimerClock::For(int interval_ms) {
 
 TimerClock::TimerClock(int interval_ms, std::unique_ptr<Alarm> alarm)
     : interval_ms_(interval_ms),
-      period_ns_(std::max<std::int64_t>(interval_ms, 1) * kNsPerMs),
+      period_(std::chrono::milliseconds(std::max(interval_ms, 1))),
       alarm_(std::move(alarm)) {
   alarm_->OnRing([this] { Ring(); });
 }
@@ -43,8 +41,8 @@ void TimerClock::Remove(Timer* timer) {
 void TimerClock::Enable(Timer* timer) {
   timer->enabled_at_pulse_ = pulse_;
   if (enabled_++ == 0) {
-    next_pulse_ns_ = alarm_->Now() + period_ns_;
-    alarm_->SetRepeating(next_pulse_ns_, period_ns_);
+    next_pulse_ = alarm_->Now() + period_;
+    alarm_->SetRepeating(next_pulse_, period_);
   }
 }
 
@@ -58,11 +56,11 @@ bool TimerClock::Registered(const Timer* timer) const {
 
 void TimerClock::Ring() {
   if (enabled_ == 0) return;
-  const std::int64_t now = alarm_->Now();
+  const TimePoint now = alarm_->Now();
   // Woken early, the alarm still rings on the grid: wait for it.
-  if (now < next_pulse_ns_) return;
+  if (now < next_pulse_) return;
   // The alarm keeps the same grid and has moved on past the points missed.
-  next_pulse_ns_ = NextOnGrid(next_pulse_ns_, period_ns_, now);
+  next_pulse_ = NextOnGrid(next_pulse_, period_, now);
   Pulse();  // may destroy this clock
 }
 

@@ -46,9 +46,9 @@ class TimerClock {
   [[nodiscard]] bool Registered(const Timer* timer) const;
 
   int interval_ms_;
-  std::int64_t period_ns_;
+  Duration period_;
   std::unique_ptr<Alarm> alarm_;
-  std::int64_t next_pulse_ns_ = 0;
+  TimePoint next_pulse_;
   std::vector<Timer*> timers_;  // in the order they were made: the order of their ticks
   std::uint64_t pulse_ = 0;
   int enabled_ = 0;
