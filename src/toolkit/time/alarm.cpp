@@ -11,6 +11,8 @@
 #include <sys/timerfd.h>
 #include <unistd.h>
 
+#include "identity/program_identity.h"
+
 namespace toolkit {
 
 namespace {
@@ -129,7 +131,8 @@ std::unique_ptr<Alarm> MakeAlarm() {
   static bool told = false;
   if (!told) {
     told = true;
-    std::fprintf(stderr, "blargo: no timerfd (errno %d); timers fall back to Qt's\n", errno);
+    std::fprintf(stderr, "%s: no timerfd (errno %d); timers fall back to Qt's\n",
+                 identity::kExecutableName, errno);
   }
   return std::make_unique<QtTimerAlarm>();
 }
