@@ -45,7 +45,7 @@ party() {
   frames=$(sed -n 's/^frames_per_s: //p' "$work/frames" 2>/dev/null || true)
   frame_requests=$(sed -n "s/^damage_requests_per_s: //p" "$work/frames" 2>/dev/null || true)
   click_on "STOP DEVIL!!!"
-  "$bin/x_close_window" "$window"
+  "$bin/../tools/x_close_window" "$window"
   for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.05; done
   app_pid=""
   if [ "$counted" = uncounted ]; then

@@ -49,6 +49,16 @@ bool Near(const QList<int>& channels, const QList<int>& expected) {
   return true;
 }
 
+// The properties of the server's client named `name`, as pactl lists them,
+// or what pactl listed when no client is named so.
+QString ClientProperties(const PrivateSoundServer& server, const QString& name) {
+  const QString listed = server.Pactl({"list", "clients"});
+  for (const QString& client : listed.split("Client #")) {
+    if (client.contains(QString(R"(application.name = "%1")").arg(name))) return client;
+  }
+  return "no client " + name + " in:\n" + listed;
+}
+
 QString Shown(const QList<int>& channels) {
   QStringList text;
   for (const int channel : channels) text << QString::number(channel);
@@ -84,6 +94,16 @@ class ServerVolumeTest : public QObject {
     server_.Pactl({"set-sink-volume", "blargo_null", "65536", "65536"});
   }
   void cleanup() { server_.Thaw(); }
+
+  // Sound-server mixers show a client under the icon and the id it is
+  // installed with; an icon name the theme lacks shows as no icon at all.
+  void tellsTheServerTheInstalledIconAndId() {
+    PulseVolume volume(mixer::MachineClock());
+    QCOMPARE(volume.Write(33000), Outcome::kDone);
+    const QString client = ClientProperties(server_, "bLaRgO");
+    QVERIFY2(client.contains(R"(application.icon_name = "org.blargo.Blargo")"), qPrintable(client));
+    QVERIFY2(client.contains(R"(application.id = "org.blargo.Blargo")"), qPrintable(client));
+  }
 
   void mapsOntoTheServersScaleWithoutBoost() {
     QCOMPARE(mixer::ToServerVolume(0), 0U);

@@ -193,8 +193,8 @@ class ThemesTest : public QObject, protected SteppedWindow {
       QRect box = Box(WidgetOf(*label), at_zero);
       if (label == &form_->Label2) box.setRight(Box(WidgetOf(form_->Label1), at_zero).left() - 1);
       // A label's box may reach down over the slider under it.
-      const QRect bar = Box(WidgetOf(form_->VScroll1), at_zero);
-      if (box.intersects(bar) && bar.top() > box.top()) box.setBottom(bar.top() - 1);
+      const QRect slider = Box(WidgetOf(form_->VScroll1), at_zero);
+      if (box.intersects(slider) && slider.top() > box.top()) box.setBottom(slider.top() - 1);
       figures << Figure{"label " + QString::fromStdString(label->Text()),
                         InkContrast(at_zero, box, 0), kTextContrast};
     }

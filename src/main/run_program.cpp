@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "identity/program_identity.h"
 #include "main/command_line.h"
 #include "toolkit/application/application.h"
 #include "window/form1.h"
@@ -22,15 +23,17 @@ int RunProgram(int argc, char* argv[], Environment environment) {
       std::printf("%s\n", Form1::kCaption);
       return 0;
     case CommandLine::Action::kError:
-      std::fprintf(stderr, "blargo: %s (see blargo --help)\n", command_line.error.c_str());
+      std::fprintf(stderr, "%s: %s (see %s --help)\n", identity::kExecutableName,
+                   command_line.error.c_str(), identity::kExecutableName);
       return 2;
     case CommandLine::Action::kRun:
       break;
   }
 
   toolkit::Application app(
-      argc, argv, Form1::kCaption, "org.blargo.Blargo",
-      [](const std::string& reason) { std::fprintf(stderr, "blargo: %s\n", reason.c_str()); });
+      argc, argv, Form1::kCaption, identity::kDesktopFileId, [](const std::string& reason) {
+        std::fprintf(stderr, "%s: %s\n", identity::kExecutableName, reason.c_str());
+      });
   Form1 form;
   form.Show();
   return app.Run();

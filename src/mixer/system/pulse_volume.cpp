@@ -18,6 +18,7 @@
 #include <set>
 #include <string>
 
+#include "identity/program_identity.h"
 #include "mixer/system/pulse_operation.h"
 #include "mixer/system/shortage_report.h"
 #include "mixer/system/sink_balance.h"
@@ -279,8 +280,8 @@ struct PulseVolume::Connection {
       return Outcome::kNoServer;
     }
     pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "bLaRgO");
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "blargo");
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "blargo");
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, identity::kApplicationId);
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, identity::kIconName);
     errno = 0;
     context = pa_context_new_with_proplist(pa_mainloop_get_api(loop), "bLaRgO", properties);
     pa_proplist_free(properties);

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <string>
 
+#include "identity/program_identity.h"
+
 namespace mixer {
 
 bool IsShortage(int error) {
@@ -69,7 +71,7 @@ void ReportShortage(const char* what, int error) {
   std::string cause = strerror_r(error, buffer, sizeof buffer);
   if (!cause.empty())
     cause[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(cause[0])));
-  std::fprintf(stderr, "blargo: %s: %s\n", what, cause.c_str());
+  std::fprintf(stderr, "%s: %s: %s\n", identity::kExecutableName, what, cause.c_str());
   std::fflush(stderr);
 }
 

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "identity/program_identity.h"
 #include "toolkit/application/bus_probe.h"
 #include "toolkit/application/display_failure.h"
 
@@ -39,7 +40,8 @@ class StartupGuard {
     RestoreStderr();
     if (held_ == nullptr) return;
     if (std::fseek(held_, 0, SEEK_SET) != 0) {
-      std::fputs("blargo: the messages held back at start could not be read back\n", stderr);
+      std::fprintf(stderr, "%s: the messages held back at start could not be read back\n",
+                   identity::kExecutableName);
     } else {
       char buffer[4096];
       for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, held_)) > 0;) {
@@ -92,7 +94,7 @@ Application::Application(int& argc, char** argv, const std::string& display_name
     const StartupGuard guard(no_display, ChosenPlatform(argc, argv));
     app_ = std::make_unique<QApplication>(argc, argv);
   }
-  QApplication::setApplicationName("blargo");
+  QApplication::setApplicationName(identity::kExecutableName);
   QApplication::setApplicationDisplayName(QString::fromStdString(display_name));
   if (!desktop_file.empty()) {
     QGuiApplication::setDesktopFileName(QString::fromStdString(desktop_file));

@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <exception>
 
+#include "identity/program_identity.h"
+
 namespace toolkit {
 
 void ReportError(const std::string& message) noexcept {
   try {
-    std::fprintf(stderr, "blargo: run-time error: %s\n", message.c_str());
+    std::fprintf(stderr, "%s: run-time error: %s\n", identity::kExecutableName, message.c_str());
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return;
     // One box at a time: with 1 ms timers a recurring fault would otherwise
     // bury the desktop under windows.
@@ -38,7 +40,8 @@ void ReportError(const std::string& message) noexcept {
   } catch (...) {
     // Reporting must never throw back into the event loop; the message is
     // on stderr already, so say only that the window for it failed.
-    std::fputs("blargo: the error could not be shown in a window\n", stderr);
+    std::fprintf(stderr, "%s: the error could not be shown in a window\n",
+                 identity::kExecutableName);
   }
 }
 

@@ -11,6 +11,7 @@
 #include <sys/timerfd.h>
 #include <unistd.h>
 
+#include "identity/program_identity.h"
 #include "toolkit/time/time_environment.h"
 
 namespace toolkit {
@@ -124,7 +125,8 @@ std::unique_ptr<Alarm> SystemAlarm() {
   static bool told = false;
   if (!told) {
     told = true;
-    std::fprintf(stderr, "blargo: no timerfd (errno %d); timers fall back to Qt's\n", errno);
+    std::fprintf(stderr, "%s: no timerfd (errno %d); timers fall back to Qt's\n",
+                 identity::kExecutableName, errno);
   }
   return std::make_unique<QtTimerAlarm>();
 }

@@ -1,5 +1,5 @@
 // Asks an X window to close, as a window manager's close button does
-// (WM_DELETE_WINDOW), so tests can close a window on a bare Xvfb.
+// (WM_DELETE_WINDOW), so scripts can close a window on a bare Xvfb.
 //   x_close_window WINDOW_ID
 #include <X11/Xlib.h>
 
