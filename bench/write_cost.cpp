@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "bench/bare_client.h"
+#include "mixer/setter/module1.h"
 #include "mixer/system/alsa_volume.h"
 #include "mixer/system/clock.h"
-#include "mixer/setter/module1.h"
 #include "mixer/system/pulse_volume.h"
 
 namespace {

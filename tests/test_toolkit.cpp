@@ -8,13 +8,13 @@
 #include "support/counting_timer.h"
 #include "support/error_reports.h"
 #include "support/wcag.h"
-#include "toolkit/controls/command_button.h"
 #include "toolkit/application/error_report.h"
+#include "toolkit/application/test_seam.h"
+#include "toolkit/controls/command_button.h"
 #include "toolkit/controls/form.h"
 #include "toolkit/controls/label.h"
 #include "toolkit/controls/scroll_bar.h"
 #include "toolkit/presentation/system_colour.h"
-#include "toolkit/application/test_seam.h"
 #include "toolkit/time/timer.h"
 
 class ToolkitTest : public QObject {

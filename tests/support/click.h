@@ -2,8 +2,8 @@
 
 #include <QTest>
 
-#include "toolkit/controls/command_button.h"
 #include "toolkit/application/test_seam.h"
+#include "toolkit/controls/command_button.h"
 
 // A left click on a button, as a user makes it.
 inline void Click(const toolkit::CommandButton& button) {

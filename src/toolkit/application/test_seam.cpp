@@ -8,8 +8,8 @@
 #include "toolkit/controls/form.h"
 #include "toolkit/controls/label.h"
 #include "toolkit/controls/line_shape.h"
-#include "toolkit/presentation/presenter.h"
 #include "toolkit/controls/scroll_bar.h"
+#include "toolkit/presentation/presenter.h"
 #include "toolkit/presentation/status_notice.h"
 
 namespace toolkit {

@@ -15,13 +15,13 @@
 #include <algorithm>
 #include <vector>
 
-#include "toolkit/presentation/accessibility.h"
-#include "toolkit/presentation/black_window_palette.h"
-#include "toolkit/controls/command_button.h"
 #include "toolkit/application/error_report.h"
+#include "toolkit/controls/command_button.h"
 #include "toolkit/controls/form_layout.h"
 #include "toolkit/controls/form_scale.h"
 #include "toolkit/controls/label.h"
+#include "toolkit/presentation/accessibility.h"
+#include "toolkit/presentation/black_window_palette.h"
 #include "toolkit/presentation/presenter.h"
 #include "toolkit/presentation/status_notice.h"
 #include "toolkit/presentation/system_colour.h"

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "toolkit/presentation/colour.h"
 #include "toolkit/controls/twips.h"
+#include "toolkit/presentation/colour.h"
 
 class QWidget;
 

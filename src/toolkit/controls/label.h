@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "toolkit/presentation/colour.h"
-#include "toolkit/presentation/presenter.h"
 #include "toolkit/controls/twips.h"
 #include "toolkit/controls/widget_on_form.h"
+#include "toolkit/presentation/colour.h"
+#include "toolkit/presentation/presenter.h"
 
 class QLabel;
 

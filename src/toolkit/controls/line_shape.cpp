@@ -4,8 +4,8 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "toolkit/presentation/accessibility.h"
 #include "toolkit/controls/form.h"
+#include "toolkit/presentation/accessibility.h"
 #include "toolkit/presentation/system_colour.h"
 
 namespace toolkit {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "toolkit/presentation/colour.h"
 #include "toolkit/controls/twips.h"
 #include "toolkit/controls/widget_on_form.h"
+#include "toolkit/presentation/colour.h"
 
 class QWidget;
 

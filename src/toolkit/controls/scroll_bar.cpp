@@ -5,12 +5,12 @@
 #include <QScrollBar>
 #include <string>
 
-#include "toolkit/presentation/black_window_palette.h"
 #include "toolkit/application/error_report.h"
 #include "toolkit/controls/form.h"
 #include "toolkit/controls/form_layout.h"
 #include "toolkit/controls/label.h"
 #include "toolkit/controls/place.h"
+#include "toolkit/presentation/black_window_palette.h"
 
 namespace toolkit {
 

@@ -3,9 +3,9 @@
 #include <functional>
 #include <string>
 
-#include "toolkit/presentation/presenter.h"
 #include "toolkit/controls/twips.h"
 #include "toolkit/controls/widget_on_form.h"
+#include "toolkit/presentation/presenter.h"
 
 class QScrollBar;
 class QWidget;
