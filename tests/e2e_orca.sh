@@ -264,24 +264,28 @@ party_then_stop() {  # party_then_stop KEY ECHO, with the focus on PLAY BABY!!!
   local settle
   settle=$(awk -v a="$stopped_at" -v b="$(since_mark | tail -n 1 | cut -d' ' -f1)" \
     'BEGIN { split(b, t, ":"); printf "%d", (t[1] * 3600 + t[2] * 60 + t[3] - a) * 1000 }')
-  # What the voice spoke after the key's echo, which stopped whatever it was
-  # saying: the level shown, and no other.
+  # What the voice spoke from the first utterance Orca sent after the key,
+  # which stopped whatever it was saying: the level shown, and no other. That
+  # is the key's echo, but speech-dispatcher drops an echo that the next
+  # utterance (the focus on PLAY BABY!!!) overtakes before the voice began
+  # it, so the focus, or the level itself, starts it just as well.
   local echo_word=$2
-  voice_since() {
-    awk -v t="$stop_epoch" -v e="$echo_word" '$1 < t { next }
+  # Each voiced utterance from there on, as "EPOCH TEXT".
+  voice_after_key() {
+    awk -v t="$stop_epoch" -v e="$echo_word" -v f="PLAY BABY!!! " -v l="$level%" '$1 < t { next }
       { s = $0; sub(/^[^ ]* /, "", s); sub(/ +$/, "", s); sub(/^notification /, "", s) }
-      after { print s } s == e { after = 1 }' "$work/voice.log"
+      !after && (s == e || index(s, f) == 1 || s == l) { after = 1; if (s != l) next }
+      after { print $1, s }' "$work/voice.log"
   }
+  voice_since() { voice_after_key | cut -d' ' -f2-; }
   voice_said() { voice_since | grep -qxF "$level%"; }
   wait_for voice_said || fail "after STOP ($2) the voice never said $level%; it said: $(voice_since | paste -sd'|')"
   local stale
   stale=$(voice_since | grep -xE '[0-9]+%' | grep -vxF "$level%" || true)
   [ -z "$stale" ] || fail "after STOP ($2) the voice spoke a level the label no longer shows: $stale"
   local voiced
-  voiced=$(awk -v t="$stop_epoch" -v e="$echo_word" -v l="$level%" '$1 < t { next }
-    { s = $0; sub(/^[^ ]* /, "", s); sub(/ +$/, "", s); sub(/^notification /, "", s) }
-    after && s == l { printf "%d", ($1 - t) * 1000; exit }
-    s == e { after = 1 }' "$work/voice.log")
+  voiced=$(voice_after_key | awk -v t="$stop_epoch" -v l="$level%" '
+    { s = $0; sub(/^[^ ]* /, "", s) } s == l { printf "%d", ($1 - t) * 1000; exit }')
   report+=("party: $utterances utterances ($heard_levels levels) in $spent s; after STOP by $2: \"$level%\" sent $(ms_since "$stopped_at" "$(level_like "$level%")") ms after the key, the last utterance $settle ms after it, voiced $voiced ms after it")
 }
 set_mark

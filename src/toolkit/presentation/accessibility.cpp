@@ -2,6 +2,8 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
+#include <QTimer>
 #include <QWidget>
 
 #include "toolkit/presentation/status_notice.h"
@@ -54,11 +56,42 @@ QAccessibleInterface* Factory(const QString& /*class_name*/, QObject* object) {
   return nullptr;
 }
 
+// Qt tells a screen reader where the focus is only while its AT-SPI bridge
+// is on, and only when the focus moves. The bridge comes on from the event
+// loop, once the accessibility bus has answered: a control that took the
+// focus before then would never be announced, and the listener would hear
+// the window and then silence. So when the bridge comes on with a control
+// of the active window already focused, that focus is told once more.
+class FocusRetold : public QAccessible::ActivationObserver {
+ public:
+  void accessibilityActiveChanged(bool active) override {
+    // Qt reports one start more than once.
+    const bool started = active && !active_;
+    active_ = active;
+    if (!started) return;
+    // Qt calls this before its bridge can send anything; by the next turn of
+    // the event loop it can.
+    QTimer::singleShot(0, qApp, [] { TellFocus(); });
+  }
+
+  static void TellFocus() {
+    QWidget* focus = QApplication::focusWidget();
+    if (focus == nullptr || !focus->isActiveWindow() || !QAccessible::isActive()) return;
+    QAccessibleEvent focused(focus, QAccessible::Focus);
+    QAccessible::updateAccessibility(&focused);
+  }
+
+ private:
+  bool active_ = false;
+};
+
 }  // namespace
 
 void ExposeAsFrame(QWidget* form) {
   static const bool installed = [] {
     QAccessible::installFactory(&Factory);
+    static FocusRetold retold;
+    QAccessible::installActivationObserver(&retold);
     return true;
   }();
   (void)installed;
