@@ -12,7 +12,8 @@
 
 int RunProgram(int argc, char* argv[], Environment environment) {
   if (!InstallEnvironment(std::move(environment))) {
-    std::fputs("blargo: part of the environment was in place already, and stays\n", stderr);
+    std::fprintf(stderr, "%s: part of the environment was in place already, and stays\n",
+                 identity::kExecutableName);
   }
   const CommandLine command_line = ReadCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   switch (command_line.action) {
