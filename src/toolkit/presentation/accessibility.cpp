@@ -56,12 +56,23 @@ QAccessibleInterface* Factory(const QString& /*class_name*/, QObject* object) {
   return nullptr;
 }
 
+// Tells a screen reader again which control has the focus, where there is
+// one and Qt can tell it. One that has that focus already keeps it and says
+// nothing more (Orca keeps its locus of focus); one that missed it presents
+// the control.
+void TellFocus() {
+  QWidget* focus = QApplication::focusWidget();
+  if (focus == nullptr || !focus->isActiveWindow() || !QAccessible::isActive()) return;
+  QAccessibleEvent focused(focus, QAccessible::Focus);
+  QAccessible::updateAccessibility(&focused);
+}
+
 // Qt tells a screen reader where the focus is only while its AT-SPI bridge
 // is on, and only when the focus moves. The bridge comes on from the event
 // loop, once the accessibility bus has answered: a control that took the
 // focus before then would never be announced, and the listener would hear
-// the window and then silence. So when the bridge comes on with a control
-// of the active window already focused, that focus is told once more.
+// the window and then silence. So when the bridge comes on, the focus is
+// told once more.
 class FocusRetold : public QAccessible::ActivationObserver {
  public:
   void accessibilityActiveChanged(bool active) override {
@@ -74,15 +85,30 @@ class FocusRetold : public QAccessible::ActivationObserver {
     QTimer::singleShot(0, qApp, [] { TellFocus(); });
   }
 
-  static void TellFocus() {
-    QWidget* focus = QApplication::focusWidget();
-    if (focus == nullptr || !focus->isActiveWindow() || !QAccessible::isActive()) return;
-    QAccessibleEvent focused(focus, QAccessible::Focus);
-    QAccessible::updateAccessibility(&focused);
-  }
-
  private:
   bool active_ = false;
+};
+
+// At start-up Orca 48 has been seen to hear the window's activation and then
+// no focus event at all, though Qt moves the focus into the window as it
+// activates it (one start in 24 on Debian 13 here, with the bridge on
+// well before). So once a form is first activated, the focus is told again.
+class FirstActivation : public QObject {
+ public:
+  using QObject::QObject;
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::WindowActivate && watched == parent()) {
+      watched->removeEventFilter(this);
+      // Qt moves the focus after the activation events; by the next turn of
+      // the event loop it has.
+      QTimer::singleShot(0, this, [this] {
+        TellFocus();
+        deleteLater();
+      });
+    }
+    return false;
+  }
 };
 
 }  // namespace
@@ -96,6 +122,7 @@ void ExposeAsFrame(QWidget* form) {
   }();
   (void)installed;
   form->setProperty(kFrameProperty, true);
+  form->installEventFilter(new FirstActivation(form));
 }
 
 void MarkDecorative(QWidget* part) { part->setProperty(kDecorativeProperty, true); }
