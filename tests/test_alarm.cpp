@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/event_wait.h"
 #include "toolkit/time/alarm.h"
 
 namespace {
@@ -54,7 +55,7 @@ class AlarmTest : public QObject {
     Rings rings;
     const TimePoint first = rings.alarm->Now() + 2 * kMs;
     rings.alarm->SetRepeating(first, 2 * kMs);
-    QTRY_VERIFY_WITH_TIMEOUT(rings.at.size() >= 5, 10000);
+    QVERIFY(EventsUntil([&] { return rings.at.size() >= 5; }));
     // However late the loop comes round, a ring is never early: the k-th
     // comes at or after the k-th point, and none comes twice for one point.
     for (std::size_t k = 0; k < rings.at.size(); ++k) {
@@ -80,7 +81,7 @@ class AlarmTest : public QObject {
       busy_until = rings.alarm->Now();
     };
     rings.alarm->SetRepeating(rings.alarm->Now() + period, period);
-    QTRY_VERIFY_WITH_TIMEOUT(busy_until.has_value(), 10000);
+    QVERIFY(EventsUntil([&] { return busy_until.has_value(); }));
     const TimePoint busy_end = *busy_until;
     const auto rung_since = [&] {
       return std::count_if(rings.at.begin(), rings.at.end(),
@@ -110,7 +111,8 @@ class AlarmTest : public QObject {
     while (rings.alarm->Now() - now < 20 * kMs) QCoreApplication::processEvents();
     QVERIFY(rings.at.empty());
     rings.alarm->Set(rings.alarm->Now());  // a point already here rings at once
-    QTRY_COMPARE_WITH_TIMEOUT(rings.at.size(), std::size_t{1}, 10000);
+    EventsUntil([&] { return rings.at.size() == 1; });
+    QCOMPARE(rings.at.size(), std::size_t{1});
     const TimePoint rang = rings.alarm->Now();
     while (rings.alarm->Now() - rang < 20 * kMs) QCoreApplication::processEvents();
     QCOMPARE(rings.at.size(), std::size_t{1});

@@ -7,6 +7,7 @@
 
 #include "support/counting_timer.h"
 #include "support/error_reports.h"
+#include "support/event_wait.h"
 #include "support/wcag.h"
 #include "toolkit/application/error_report.h"
 #include "toolkit/application/test_seam.h"
@@ -193,7 +194,8 @@ class ToolkitTest : public QObject {
     timer.SetEnabled(true);
     QVERIFY(timer.FireTick());
     QCOMPARE(ticks, 1);
-    QTRY_VERIFY(ticks > 20);  // and from the clock, every millisecond or so
+    QVERIFY(
+        EventsUntil([&] { return ticks > 20; }));  // and from the clock, every millisecond or so
     timer.SetEnabled(false);
     const int stopped_at = ticks;
     QTest::qWait(20);
@@ -224,7 +226,7 @@ class ToolkitTest : public QObject {
     observer.OnTick([&] { ticks += '.'; });
     observer.SetEnabled(true);
     first.SetEnabled(true);
-    QTRY_VERIFY(ticks.size() >= 60);
+    QVERIFY(EventsUntil([&] { return ticks.size() >= 60; }));
     observer.SetEnabled(false);
     second.SetEnabled(false);
     first.SetEnabled(false);
