@@ -65,6 +65,14 @@ QString Shown(const QList<int>& channels) {
   return text.join(' ');
 }
 
+// What a write that went astray leaves behind: the sink's channels, and which
+// sink the server takes as its default now (a session manager on a busy
+// machine may have gone back on a switch).
+QString Astray(const PrivateSoundServer& server, const QString& sink) {
+  return sink + ": " + Shown(Channels(server, sink)) +
+         "; the server's default: " + server.Pactl({"get-default-sink"}).trimmed();
+}
+
 }  // namespace
 
 class ServerVolumeTest : public QObject {
@@ -223,9 +231,11 @@ class ServerVolumeTest : public QObject {
     QCOMPARE(volume.Write(0), Outcome::kDone);
     QVERIFY(Near(Channels(server_, "blargo_null"), {0, 0}));
     QVERIFY(server_.SetDefaultSink("blargo_other"));
-    QVERIFY(PollUntil([&] {
-      return volume.Write(0) == Outcome::kDone && Near(Channels(server_, "blargo_other"), {0, 0});
-    }));
+    QVERIFY2(PollUntil([&] {
+               return volume.Write(0) == Outcome::kDone &&
+                      Near(Channels(server_, "blargo_other"), {0, 0});
+             }),
+             qPrintable(Astray(server_, "blargo_other")));
     QCOMPARE(volume.Write(33000), Outcome::kDone);
     QVERIFY2(Near(Channels(server_, "blargo_other"), {13200, 33001}),
              qPrintable(Shown(Channels(server_, "blargo_other"))));
@@ -273,7 +283,7 @@ class ServerVolumeTest : public QObject {
     QVERIFY2(PollUntil([&] {
                return burst() && Near(Channels(server_, "blargo_other"), {18480, 46201});
              }),
-             qPrintable(Shown(Channels(server_, "blargo_other"))));
+             qPrintable(Astray(server_, "blargo_other")));
     QVERIFY(burst());
     QVERIFY2(Near(Channels(server_, "blargo_other"), {18480, 46201}),
              qPrintable(Shown(Channels(server_, "blargo_other"))));
@@ -316,7 +326,7 @@ class ServerVolumeTest : public QObject {
                return volume.Write(49500) == Outcome::kDone &&
                       Near(Channels(server_, "blargo_other"), {19800, 49501});
              }),
-             qPrintable(Shown(Channels(server_, "blargo_other"))));
+             qPrintable(Astray(server_, "blargo_other")));
     // PipeWire tells each client of a new default on its own, a moment
     // apart, and a write may reach the old default before the word does.
     if (qEnvironmentVariable("BLARGO_SOUND_SERVER") != "pipewire") {
@@ -356,10 +366,11 @@ class ServerVolumeTest : public QObject {
     QVERIFY(server_.SetDefaultSink("blargo_other"));
     // PipeWire tells each client of a new default on its own, a moment
     // apart: the writes follow it within a generous deadline.
-    QVERIFY(PollUntil([&] {
-      return volume.Write(49500) == Outcome::kDone &&
-             SinkHoldsLevel(server_.SinkVolume("blargo_other"), 49500);
-    }));
+    QVERIFY2(PollUntil([&] {
+               return volume.Write(49500) == Outcome::kDone &&
+                      SinkHoldsLevel(server_.SinkVolume("blargo_other"), 49500);
+             }),
+             qPrintable(Astray(server_, "blargo_other")));
     // From then on, only the new default moves.
     server_.Pactl({"set-sink-volume", "blargo_null", "33000"});
     QCOMPARE(volume.Write(16500), Outcome::kDone);
