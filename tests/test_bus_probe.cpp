@@ -5,15 +5,18 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 #include <chrono>
 #include <cstddef>
-#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "support/threaded_call.h"
 #include "toolkit/application/bus_probe.h"
@@ -49,10 +52,50 @@ class SilentSocket {
   bool ok_ = false;
 };
 
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value == nullptr ? "(unset)" : value;
-}
+// A socket listened on whose queue of clients is full: a bus too busy to
+// take another. A client that blocks waits until one is taken, which a
+// stopped bus never does.
+class FullSocket {
+ public:
+  explicit FullSocket(const std::string& path) {
+    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.data(), path.size());
+    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd_, 0) != 0) {
+      return;
+    }
+    // Fills the queue: a connection more is refused with EAGAIN.
+    for (int i = 0; i < 64; ++i) {
+      const int client = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+      if (client < 0) return;
+      if (::connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        const bool full = errno == EAGAIN;
+        ::close(client);
+        full_ = full;
+        return;
+      }
+      clients_.push_back(client);
+    }
+  }
+  ~FullSocket() {
+    for (const int client : clients_) ::close(client);
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FullSocket(const FullSocket&) = delete;
+  FullSocket& operator=(const FullSocket&) = delete;
+  [[nodiscard]] bool Full() const { return full_; }
+
+ private:
+  int fd_ = -1;
+  std::vector<int> clients_;
+  bool full_ = false;
+};
+
+using Changes = process::EnvironmentChanges;
+const Changes kSessionOff = {{"DBUS_SESSION_BUS_ADDRESS", "disabled:"},
+                             {"AT_SPI_BUS_ADDRESS", std::nullopt}};
 
 }  // namespace
 
@@ -73,22 +116,32 @@ class BusProbeTest : public QObject {
     bus_.kill();
     bus_.waitForFinished();
   }
-  void init() { unsetenv("AT_SPI_BUS_ADDRESS"); }
-
+  // Nothing here sets the environment: QtTest's watchdog thread reads it.
   void aBusThatAnswersIsLeftToTheToolkit() {
     const std::string address = "unix:path=" + dir_.path().toStdString() + "/bus";
-    setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
     // This bus has no accessibility bus: it says so at once.
-    QCOMPARE(toolkit::KeepToolkitOffSilentBuses(500ms), std::string());
-    QCOMPARE(Env("DBUS_SESSION_BUS_ADDRESS"), address);
-    QCOMPARE(Env("AT_SPI_BUS_ADDRESS"), std::string("(unset)"));
+    const auto advice = toolkit::KeepToolkitOffSilentBuses({address, {}, {}}, 500ms);
+    QCOMPARE(advice.why, std::string());
+    QCOMPARE(advice.changes, Changes());
+  }
+
+  // Without an address, the session bus is where libdbus looks for it.
+  void theRuntimeFoldersBusIsTheSessionBus() {
+    const std::string folder = dir_.path().toStdString() + "/runtime";
+    QVERIFY(QDir().mkpath(QString::fromStdString(folder)));
+    const SilentSocket silent(folder + "/bus", false);
+    QVERIFY(silent.Listening());
+    const auto advice = toolkit::KeepToolkitOffSilentBuses({{}, {}, folder}, 200ms);
+    QCOMPARE(advice.changes, kSessionOff);
+    // Neither an address nor a runtime folder: no bus to ask.
+    QCOMPARE(toolkit::KeepToolkitOffSilentBuses({}, 200ms).changes, Changes());
   }
 
   void aBusThatIsNotThereIsLeftToTheToolkit() {
     const std::string address = "unix:path=" + dir_.path().toStdString() + "/nothing";
-    setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
-    QCOMPARE(toolkit::KeepToolkitOffSilentBuses(500ms), std::string());
-    QCOMPARE(Env("DBUS_SESSION_BUS_ADDRESS"), address);
+    const auto advice = toolkit::KeepToolkitOffSilentBuses({address, {}, {}}, 500ms);
+    QCOMPARE(advice.why, std::string());
+    QCOMPARE(advice.changes, Changes());
   }
 
   void aSilentSessionBusIsKeptFromTheToolkit_data() {
@@ -107,31 +160,41 @@ class BusProbeTest : public QObject {
     const std::string address =
         "tcp:host=localhost,port=1;unix:" + std::string(abstract ? "abstract=" : "path=") +
         escaped + ",guid=0123456789abcdef0123456789abcdef";
-    setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
-    setenv("AT_SPI_BUS_ADDRESS", "unix:path=/x", 1);
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(toolkit::KeepToolkitOffSilentBuses(200ms),
+    const auto advice = toolkit::KeepToolkitOffSilentBuses({address, "unix:path=/x", {}}, 200ms);
+    QCOMPARE(advice.why,
              std::string("the session bus does not answer; accessibility and desktop settings "
                          "are left off"));
     // The probe's deadline, not the 25 s a client of a silent bus waits.
     QVERIFY2(clock.elapsed() < std::chrono::milliseconds(kHangScale).count(),
              qPrintable(QString("the probe took %1 ms").arg(clock.elapsed())));
-    QCOMPARE(Env("DBUS_SESSION_BUS_ADDRESS"), std::string("disabled:"));
-    QCOMPARE(Env("AT_SPI_BUS_ADDRESS"), std::string("(unset)"));
+    QCOMPARE(advice.changes, kSessionOff);
+  }
+
+  // A bus whose queue is full takes no client: the toolkit's blocking
+  // connect would wait there, and the window with it.
+  void aSessionBusWithAFullQueueIsKeptFromTheToolkit() {
+    const std::string path = dir_.path().toStdString() + "/full";
+    const FullSocket full(path);
+    QVERIFY(full.Full());
+    const auto advice = toolkit::KeepToolkitOffSilentBuses({"unix:path=" + path, {}, {}}, 200ms);
+    QCOMPARE(advice.why,
+             std::string("the session bus does not answer; accessibility and desktop settings "
+                         "are left off"));
+    QCOMPARE(advice.changes, kSessionOff);
   }
 
   void aSilentAccessibilityBusIsKeptFromTheToolkit() {
     const std::string address = "unix:path=" + dir_.path().toStdString() + "/bus";
-    setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
     const std::string name = dir_.path().toStdString() + "/silent-a11y";
     const SilentSocket silent(name, false);
     QVERIFY(silent.Listening());
-    setenv("AT_SPI_BUS_ADDRESS", ("unix:path=" + name).c_str(), 1);
-    QCOMPARE(toolkit::KeepToolkitOffSilentBuses(200ms),
+    const auto advice =
+        toolkit::KeepToolkitOffSilentBuses({address, "unix:path=" + name, {}}, 200ms);
+    QCOMPARE(advice.why,
              std::string("the accessibility bus does not answer; accessibility is left off"));
-    QCOMPARE(Env("DBUS_SESSION_BUS_ADDRESS"), address);
-    QCOMPARE(Env("AT_SPI_BUS_ADDRESS"), std::string("disabled:"));
+    QCOMPARE(advice.changes, Changes({{"AT_SPI_BUS_ADDRESS", "disabled:"}}));
   }
 };
 

@@ -1,11 +1,17 @@
 // Without a sound server that libpulse can reach, writes go through ALSA's
 // "default" device; a server that turns up later takes over.
 //
+// Short of descriptors, neither way is tried.
+//
 // Two private servers: A is reached only through ALSA (its pulse plugin is
 // given A's socket in .asoundrc), B is the one libpulse is pointed at, and is
 // not running when the test starts.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -16,6 +22,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -24,6 +31,7 @@
 #include "mixer/setter/module1.h"
 #include "mixer/system/mixer_thread.h"
 #include "mixer/system/server_first_volume.h"
+#include "mixer/system/shortage_report.h"
 #include "support/click.h"
 #include "support/private_sound_server.h"
 #include "support/sink_level.h"
@@ -83,6 +91,81 @@ class CountingListener {
   bool listening_ = false;
   std::atomic<int> count_ = 0;
   std::thread thread_;
+};
+
+// The same, from a process of its own: the descriptors it needs to take a
+// connection are not the ones this process's limit is lowered on.
+class CountingProcess {
+ public:
+  explicit CountingProcess(const QString& path) : path_(path.toStdString()) {
+    void* shared = ::mmap(nullptr, sizeof(std::atomic<int>), PROT_READ | PROT_WRITE,
+                          MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (shared == MAP_FAILED) return;
+    count_ = new (shared) std::atomic<int>(0);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path_.c_str(), sizeof address.sun_path - 1);
+    ::unlink(path_.c_str());
+    if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 16) != 0) {
+      return;
+    }
+    child_ = ::fork();
+    if (child_ == 0) {
+      // Only calls safe in the child of a process with threads.
+      while (true) {
+        const int client = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client >= 0) {
+          count_->fetch_add(1);
+          ::close(client);
+        }
+      }
+    }
+    ::close(fd);
+  }
+  ~CountingProcess() {
+    if (child_ > 0) {
+      ::kill(child_, SIGKILL);
+      ::waitpid(child_, nullptr, 0);
+    }
+    if (count_ != nullptr) ::munmap(count_, sizeof(std::atomic<int>));
+    ::unlink(path_.c_str());
+  }
+  CountingProcess(const CountingProcess&) = delete;
+  CountingProcess& operator=(const CountingProcess&) = delete;
+
+  [[nodiscard]] bool Listening() const { return child_ > 0; }
+  [[nodiscard]] int Count() const { return count_->load(); }
+
+ private:
+  std::string path_;
+  std::atomic<int>* count_ = nullptr;
+  pid_t child_ = -1;
+};
+
+// Lowers this process's limit of descriptors, while it lives, so that
+// exactly `free` more can be opened.
+class DescriptorsLeft {
+ public:
+  explicit DescriptorsLeft(rlim_t free) {
+    ::getrlimit(RLIMIT_NOFILE, &saved_);
+    rlim_t limit = 0;
+    for (rlim_t closed = 0; closed < free; ++limit) {
+      if (::fcntl(static_cast<int>(limit), F_GETFD) == -1 && errno == EBADF) ++closed;
+    }
+    rlimit lowered = saved_;
+    lowered.rlim_cur = limit;
+    set_ = ::setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+  }
+  ~DescriptorsLeft() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
+  DescriptorsLeft(const DescriptorsLeft&) = delete;
+  DescriptorsLeft& operator=(const DescriptorsLeft&) = delete;
+  [[nodiscard]] bool Set() const { return set_; }
+
+ private:
+  rlimit saved_{};
+  bool set_ = false;
 };
 
 }  // namespace
@@ -207,6 +290,45 @@ class MixerFallbackTest : public QObject {
     QVERIFY(!volume.SetVolume(33000));
     QCOMPARE(alsas_server.Count(), 2);
     QVERIFY(!volume.AlsaIsOpen());
+  }
+
+  // A connection to a sound server takes five descriptors at its peak, and
+  // three are left to spare for the toolkit, whose threads abort without.
+  void descriptorsAreShortWithFewerThanEightFree() {
+    for (const rlim_t free : {0U, 4U, 5U, 6U, 7U}) {
+      const DescriptorsLeft left(free);
+      QVERIFY(left.Set());
+      QCOMPARE(mixer::DescriptorShortage(), EMFILE);
+    }
+    for (const rlim_t free : {8U, 9U, 30U}) {
+      const DescriptorsLeft left(free);
+      QVERIFY(left.Set());
+      QCOMPARE(mixer::DescriptorShortage(), 0);
+    }
+  }
+
+  // Nor does the way through ALSA, whose plugin connects to a server as
+  // libpulse does, take the last ones: it is not tried.
+  void shortOfDescriptorsAlsaIsNotTried() {
+    server_.Kill();
+    alsa_side_.Kill();
+    const CountingProcess alsas_server(alsa_side_.SocketPath());
+    QVERIFY(alsas_server.Listening());
+    const auto clock = std::make_shared<SteppedClock>();
+    for (const rlim_t free : {5U, 6U, 7U}) {
+      mixer::ServerFirstVolume volume(clock);
+      const DescriptorsLeft left(free);
+      QVERIFY(left.Set());
+      QVERIFY(!volume.SetVolume(16500));
+      QVERIFY(!volume.AlsaIsOpen());
+      QCOMPARE(alsas_server.Count(), 0);
+    }
+    // With room, it is.
+    mixer::ServerFirstVolume volume(clock);
+    const DescriptorsLeft left(20);
+    QVERIFY(left.Set());
+    QVERIFY(!volume.SetVolume(16500));
+    QCOMPARE(alsas_server.Count(), 1);
   }
 };
 

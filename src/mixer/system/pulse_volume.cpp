@@ -64,6 +64,17 @@ void NoteFailedConnection() {
 
 }  // namespace
 
+process::EnvironmentChanges PulseLogEnvironment() {
+  // libpulse prints its own complaint on stderr at every failed attempt,
+  // twice a second while party mode runs without a server; what a user needs
+  // to know is said once, by ReportShortage. Its messages go to the system
+  // log instead, unless the user chose where they go.
+  if (std::getenv("PULSE_LOG_JOURNAL") != nullptr || std::getenv("PULSE_LOG_SYSLOG") != nullptr) {
+    return {};
+  }
+  return {{"PULSE_LOG_SYSLOG", "1"}};
+}
+
 std::uint32_t ToServerVolume(std::uint32_t value) {
   return static_cast<std::uint32_t>(ScaleToRange(value, PA_VOLUME_MUTED, PA_VOLUME_NORM));
 }
@@ -404,14 +415,7 @@ struct PulseVolume::Connection {
 PulseVolume::PulseVolume(std::shared_ptr<Clock> clock, Clock::Duration reconnect_interval)
     : clock_(std::move(clock)),
       reconnect_interval_(reconnect_interval),
-      connection_(std::make_unique<Connection>()) {
-  // libpulse prints its own complaint on stderr at every failed attempt,
-  // twice a second while party mode runs without a server; what a user needs
-  // to know is said once, above. Its messages go to the system log instead,
-  // unless the user chose where they go. This runs before the mixer thread
-  // exists and before libpulse first reads its settings.
-  if (std::getenv("PULSE_LOG_JOURNAL") == nullptr) setenv("PULSE_LOG_SYSLOG", "1", 0);
-}
+      connection_(std::make_unique<Connection>()) {}
 
 PulseVolume::~PulseVolume() = default;
 

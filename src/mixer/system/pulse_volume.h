@@ -6,6 +6,7 @@
 
 #include "mixer/system/clock.h"
 #include "mixer/system/volume_binding.h"
+#include "process/environment_change.h"
 
 namespace mixer {
 
@@ -47,6 +48,10 @@ class PulseVolume final : public VolumeBinding {
   Clock::Duration reconnect_interval_;
   std::unique_ptr<Connection> connection_;
 };
+
+// Where libpulse's own messages should go, as variables for the process's
+// environment: libpulse reads them when it first logs, on the mixer thread.
+process::EnvironmentChanges PulseLogEnvironment();
 
 // A value on the 0..kFullVolume scale as a server volume, 0..PA_VOLUME_NORM.
 std::uint32_t ToServerVolume(std::uint32_t value);

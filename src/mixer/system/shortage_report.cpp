@@ -1,10 +1,7 @@
 #include "mixer/system/shortage_report.h"
 
-#include <poll.h>
 #include <sys/mman.h>
-#include <sys/resource.h>
 
-#include <array>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -14,6 +11,7 @@
 #include <string>
 
 #include "identity/program_identity.h"
+#include "process/free_descriptors.h"
 
 namespace mixer {
 
@@ -27,24 +25,8 @@ int DescriptorShortage() {
   // aborts when it cannot have one of its own (GLib does), so a few are left
   // to spare: taking the last ones for a connection bound to fail would
   // trade a silent mixer for a crash.
-  constexpr rlim_t kNeeded = 5 + 3;
-  // Counted without opening any: while the process is at its limit, a
-  // descriptor taken even for a moment may be the one the toolkit needed.
-  constexpr rlim_t kCountedUpTo = 4096;
-  rlimit limit{};
-  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
-      limit.rlim_cur > kCountedUpTo) {
-    return 0;
-  }
-  std::array<pollfd, kCountedUpTo> table;  // 32 KiB of the caller's stack
-  const auto count = static_cast<nfds_t>(limit.rlim_cur);
-  for (nfds_t fd = 0; fd < count; ++fd) table[fd] = pollfd{static_cast<int>(fd), 0, 0};
-  if (::poll(table.data(), count, 0) < 0) return 0;
-  rlim_t open = 0;
-  for (nfds_t fd = 0; fd < count; ++fd) {
-    if ((table[fd].revents & POLLNVAL) == 0) ++open;
-  }
-  return limit.rlim_cur - open < kNeeded ? EMFILE : 0;
+  constexpr std::size_t kNeeded = 5 + 3;
+  return process::FreeDescriptors() < kNeeded ? EMFILE : 0;
 }
 
 int MemoryShortage() {

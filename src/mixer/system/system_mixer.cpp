@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "mixer/system/clock.h"
+#include "mixer/system/pulse_volume.h"
 #include "mixer/system/server_first_volume.h"
 
 namespace mixer {
@@ -49,5 +50,7 @@ LevelOutput& SystemMixer() {
   if (slot.output == nullptr) slot.output = MakeSystemMixer();
   return *slot.output;
 }
+
+process::EnvironmentChanges SystemMixerEnvironment() { return PulseLogEnvironment(); }
 
 }  // namespace mixer

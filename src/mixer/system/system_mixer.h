@@ -6,6 +6,7 @@
 #include "mixer/system/level_output.h"
 #include "mixer/system/mixer_thread.h"
 #include "mixer/system/volume_binding.h"
+#include "process/environment_change.h"
 
 namespace mixer {
 
@@ -31,6 +32,10 @@ struct MixerEnvironment {
 // before the first write: the levels written before went to the system's
 // mixer, whose thread runs on. Later it changes nothing and returns false.
 [[nodiscard]] bool InstallMixer(MixerEnvironment environment);
+
+// What the system mixer wants in the process's environment before any
+// thread starts (its libraries read it from the mixer thread).
+process::EnvironmentChanges SystemMixerEnvironment();
 
 // Where device 0, control 0's levels go, made on first use and gone at exit
 // (a mixer thread stops within its bound).

@@ -3,14 +3,13 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QThreadPool>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
 
 #include "identity/program_identity.h"
-#include "toolkit/application/bus_probe.h"
 #include "toolkit/application/display_failure.h"
 
 namespace toolkit {
@@ -81,19 +80,34 @@ class StartupGuard {
   int stderr_ = -1;
 };
 
+// Qt draws large fills on helper threads. Each thread takes a descriptor for
+// its event loop's wakeup as it starts, and the toolkit aborts when it cannot
+// have one; a pool makes them when first needed and ends them after 30 s
+// idle, so one made again later, once the mixer had taken what was left,
+// would end the program. Qt from 6.6 draws on a pool of its own, which the
+// environment keeps off (DrawingEnvironment); before, on the global pool,
+// which is held here to one thread, made now, while the descriptors counted
+// at the entry are there, and kept for the run.
+void KeepDrawingThreads() {
+#if QT_VERSION < QT_VERSION_CHECK(6, 6, 0)
+  QThreadPool* pool = QThreadPool::globalInstance();
+  pool->setMaxThreadCount(1);
+  pool->setExpiryTimeout(-1);
+  pool->start([] {});
+#endif
+}
+
 }  // namespace
+
+process::EnvironmentChanges DrawingEnvironment() { return {{"QT_NO_GUI_THREADPOOL", "1"}}; }
 
 Application::Application(int& argc, char** argv, const std::string& display_name,
                          const std::string& desktop_file, NoDisplay no_display) {
-  // Half a second at most, so a silent bus costs the window no more than that.
-  if (const std::string why = KeepToolkitOffSilentBuses(std::chrono::milliseconds(500));
-      !why.empty()) {
-    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, why.c_str());
-  }
   {
     const StartupGuard guard(no_display, ChosenPlatform(argc, argv));
     app_ = std::make_unique<QApplication>(argc, argv);
   }
+  KeepDrawingThreads();
   QApplication::setApplicationName(identity::kExecutableName);
   QApplication::setApplicationDisplayName(QString::fromStdString(display_name));
   if (!desktop_file.empty()) {

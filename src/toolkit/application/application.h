@@ -1,11 +1,29 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
+
+#include "process/environment_change.h"
 
 class QApplication;
 
 namespace toolkit {
+
+// What the toolkit needs in the process's environment before it starts: its
+// drawing kept on the GUI thread (see application.cpp).
+process::EnvironmentChanges DrawingEnvironment();
+
+// The descriptors the toolkit takes to start and keeps: the display's
+// connection, a wakeup for each of its threads' event loops (the GUI
+// thread's, the display reader's, the bus connection's and a drawing
+// thread's), the session and accessibility buses, a timer for each interval
+// of the form; and while it starts, the file its start-up messages are held
+// in, a copy of stderr, and the files of fonts and plugins it reads. With
+// both buses and accessibility on it started with 11 free and said nothing;
+// three more are left to spare, as the mixer leaves. Short of one for a
+// thread the toolkit aborts, so the entry does not start it with fewer.
+inline constexpr std::size_t kDescriptorsToStart = 14;
 
 // The toolkit's process-wide state and its message loop. Create it before any
 // window and keep it until the loop has ended.

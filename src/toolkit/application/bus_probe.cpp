@@ -321,13 +321,11 @@ Answer Ask(Line& line, std::uint32_t serial, std::string_view destination, std::
   return AwaitReply(line, serial, reply);
 }
 
-std::string SessionAddress() {
-  if (const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS"); address != nullptr) {
-    return address;
-  }
+std::string SessionAddress(const BusAddresses& addresses) {
+  if (addresses.session) return *addresses.session;
   // Where libdbus looks when the variable is not set.
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr) {
-    const std::string path = std::string(runtime) + "/bus";
+  if (addresses.runtime_dir) {
+    const std::string path = *addresses.runtime_dir + "/bus";
     if (::access(path.c_str(), F_OK) == 0) return "unix:path=" + path;
   }
   return {};
@@ -335,10 +333,11 @@ std::string SessionAddress() {
 
 // The accessibility bus and its registry, reached through `session` (when
 // the session names the bus) or at the address the environment gives.
-Answer AskAccessibility(Line& session, Clock::time_point deadline) {
+Answer AskAccessibility(Line& session, const std::optional<std::string>& fixed,
+                        Clock::time_point deadline) {
   std::string address;
-  if (const char* fixed = std::getenv("AT_SPI_BUS_ADDRESS"); fixed != nullptr && *fixed != '\0') {
-    address = fixed;
+  if (fixed && !fixed->empty()) {
+    address = *fixed;
   } else {
     Reply reply;
     if (const Answer answer =
@@ -358,9 +357,15 @@ Answer AskAccessibility(Line& session, Clock::time_point deadline) {
 
 }  // namespace
 
-std::string KeepToolkitOffSilentBuses(std::chrono::milliseconds budget) {
+BusAddresses BusAddressesOfEnvironment() {
+  return {process::Variable("DBUS_SESSION_BUS_ADDRESS"), process::Variable("AT_SPI_BUS_ADDRESS"),
+          process::Variable("XDG_RUNTIME_DIR")};
+}
+
+process::EnvironmentAdvice KeepToolkitOffSilentBuses(const BusAddresses& addresses,
+                                                     std::chrono::milliseconds budget) {
   const auto deadline = Clock::now() + budget;
-  const std::string address = SessionAddress();
+  const std::string address = SessionAddress(addresses);
   if (address.empty()) return {};
   Line session(deadline);
   const Answer greeted = Greet(session, address);
@@ -368,16 +373,15 @@ std::string KeepToolkitOffSilentBuses(std::chrono::milliseconds budget) {
   // ask it (nor the accessibility bus it would name). An address of a kind
   // no client knows fails at once, which is what a missing bus does.
   if (greeted == Answer::kSilent) {
-    setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
-    unsetenv("AT_SPI_BUS_ADDRESS");
-    return "the session bus does not answer; accessibility and desktop settings are left off";
+    return {"the session bus does not answer; accessibility and desktop settings are left off",
+            {{"DBUS_SESSION_BUS_ADDRESS", "disabled:"}, {"AT_SPI_BUS_ADDRESS", std::nullopt}}};
   }
   if (greeted != Answer::kAnswers) return {};
-  if (AskAccessibility(session, deadline) == Answer::kSilent) {
+  if (AskAccessibility(session, addresses.accessibility, deadline) == Answer::kSilent) {
     // Qt's bridge asks a bus given here instead of the session's, and finds
     // it missing at once.
-    setenv("AT_SPI_BUS_ADDRESS", "disabled:", 1);
-    return "the accessibility bus does not answer; accessibility is left off";
+    return {"the accessibility bus does not answer; accessibility is left off",
+            {{"AT_SPI_BUS_ADDRESS", "disabled:"}}};
   }
   return {};
 }
