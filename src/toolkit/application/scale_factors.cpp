@@ -1,5 +1,6 @@
 #include "toolkit/application/scale_factors.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -76,16 +77,13 @@ process::EnvironmentAdvice KeepScaleFactorsDrawable(const std::optional<std::str
   if (!screens || screens->empty()) return {};
   const std::optional<std::vector<double>> factors = ScreenFactors(*screens);
   if (!factors) return refuse(kScreens, *screens);
-  for (const double factor : *factors) {
-    if (!Drawable(factor)) return refuse(kScreens, *screens);
-  }
-  for (const double factor : *factors) {
-    if (overall && !Drawable(*overall * factor)) {
-      return {std::string(kScale) + "=" + *scale + " with " + kScreens + "=" + *screens +
-                  " make a scale the window cannot be drawn at (" + Range() +
-                  "), and both are left out",
-              {{kScale, std::nullopt}, {kScreens, std::nullopt}}};
-    }
+  if (!std::all_of(factors->begin(), factors->end(), Drawable)) return refuse(kScreens, *screens);
+  if (overall && !std::all_of(factors->begin(), factors->end(),
+                              [&](double factor) { return Drawable(*overall * factor); })) {
+    return {std::string(kScale) + "=" + *scale + " with " + kScreens + "=" + *screens +
+                " make a scale the window cannot be drawn at (" + Range() +
+                "), and both are left out",
+            {{kScale, std::nullopt}, {kScreens, std::nullopt}}};
   }
   return {};
 }
