@@ -289,6 +289,35 @@ class ServerVolumeTest : public QObject {
              qPrintable(Shown(Channels(server_, "blargo_other"))));
   }
 
+  // Party mode's writes come too close together to look for the server's
+  // word before each: one sent to the old default after the server told of
+  // a new one learns of it with its answer, and is made again on the new
+  // default before it counts as done.
+  void aWriteThatCrossedANewDefaultIsDoneOnlyOnceMadeThere() {
+    const auto clock = std::make_shared<SteppedClock>();
+    PulseVolume volume(clock);
+    server_.Pactl({"set-sink-volume", "blargo_other", "26214", "65536"});
+    QCOMPARE(volume.Write(33000), Outcome::kDone);
+    QVERIFY(server_.SetDefaultSink("blargo_other"));
+    if (qEnvironmentVariable("BLARGO_SOUND_SERVER") != "pipewire") {
+      // PulseAudio tells every client of the new default before it answers
+      // pactl, so its word is already on the way to the next write's answer.
+      clock->Advance(1ms);
+      QCOMPARE(volume.Write(49500), Outcome::kDone);
+      QVERIFY2(Near(Channels(server_, "blargo_other"), {19800, 49501}),
+               qPrintable(Astray(server_, "blargo_other")));
+      return;
+    }
+    // PipeWire tells each client on its own, a moment apart: the writes
+    // before its word go to the old default, and rightly count as done.
+    QVERIFY2(PollUntil([&] {
+               clock->Advance(1ms);
+               return volume.Write(49500) == Outcome::kDone &&
+                      Near(Channels(server_, "blargo_other"), {19800, 49501});
+             }),
+             qPrintable(Astray(server_, "blargo_other")));
+  }
+
   // The default sink going away (its module unloaded) leaves the server
   // another: the next levels go there.
   void aDefaultThatGoesHandsTheLevelsToTheNext() {
