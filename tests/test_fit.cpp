@@ -16,6 +16,7 @@
 #include "support/stepped_window.h"
 #include "support/text_size.h"
 #include "toolkit/application/test_seam.h"
+#include "toolkit/controls/form_scale.h"
 #include "window/form1.h"
 
 using toolkit::WidgetOf;
@@ -226,6 +227,36 @@ class FitTest : public QObject, protected SteppedWindow {
     EventsUntil([&] { return Window()->size() == before; }, kSlowScreen);
     QCOMPARE(Window()->size(), before);
     QCOMPARE(TextPixels(WidgetOf(form_->Command6)), button_text_before);
+  }
+
+  // Where the screen is short, the form and the frame the window manager
+  // puts around it fill its free area between them: the title bar counts
+  // against the height, the borders against the width. A frame counted on
+  // the wrong side runs the form's bottom (or right) edge off the screen.
+  void theFrameCountsOnItsOwnSide_data() {
+    QTest::addColumn<double>("text_scale");
+    QTest::addColumn<QSizeF>("frame");
+    QTest::addColumn<QSizeF>("available");
+    QTest::addColumn<QSize>("drawn");
+    // Free areas in logical pixels; frames as the form learns them on a
+    // scaled screen (a title bar, thin borders, and the rounding of each).
+    QTest::newRow("1920x1080 at scale 3")
+        << 1.0 << QSizeF(4, 10) << QSizeF(640, 360) << QSize(542, 350);
+    QTest::newRow("1366x768 at scale 2")
+        << 1.0 << QSizeF(4, 13) << QSizeF(683, 384) << QSize(574, 371);
+    QTest::newRow("wide borders, narrow screen")
+        << 1.0 << QSizeF(40, 24) << QSizeF(640, 1000) << QSize(600, 388);
+    QTest::newRow("room to spare")
+        << 1.75 << QSizeF(2, 24) << QSizeF(1920, 1050) << QSize(1206, 779);
+  }
+  void theFrameCountsOnItsOwnSide() {
+    QFETCH(double, text_scale);
+    QFETCH(QSizeF, frame);
+    QFETCH(QSizeF, available);
+    QFETCH(QSize, drawn);
+    const double scale = toolkit::FittingScale(text_scale, QSizeF(kLaidOut), frame, available);
+    const QSize form(qRound(kLaidOut.width() * scale), qRound(kLaidOut.height() * scale));
+    QCOMPARE(form, drawn);
   }
 
   // Moved to a second, smaller screen, the window is fitted to it; moved
