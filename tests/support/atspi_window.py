@@ -54,10 +54,11 @@ def sink():
     return int(match.group(1)) if match else -1
 
 
-def sink_near(level):
-    # The server's scale is 0..65536 against the program's 0..66000 levels
-    # of 0..65535 raw: a level may land one unit higher.
-    return lambda: abs(sink() - level) <= 1
+def sink_at(percent):
+    # A level lands on its percent of the sink's normal volume, 65536, to the
+    # nearest step: the percent pactl and the desktops show for it.
+    raw = round(percent * 65536 / 100)
+    return lambda: sink() == raw
 
 
 def find_frame():
@@ -161,9 +162,9 @@ def main():
             fail("STOP DEVIL!!! shows before party mode")
 
     announcements = Announcements()
-    presets = [("SET 25%", 16500, "25%"), ("SET100%", 65536, "100%"), ("SET 75%", 49500, "75%"),
-               ("MUTE", 0, "0%"), ("SET 50%", 33000, "50%")]
-    for name, level, text in presets if mode == "full" else presets[2:3]:
+    presets = [("SET 25%", 25, "25%"), ("SET100%", 100, "100%"), ("SET 75%", 75, "75%"),
+               ("MUTE", 0, "0%"), ("SET 50%", 50, "50%")]
+    for name, percent, text in presets if mode == "full" else presets[2:3]:
         button = buttons[name]
         if mode == "full":
             button.queryComponent().grabFocus()
@@ -171,7 +172,7 @@ def main():
             pump(0.2)
             announcements.clear()
         press(button)
-        wait_for(sink_near(level), f"{name} puts the sink at {level} (it is at {sink()})")
+        wait_for(sink_at(percent), f"{name} puts the sink at {percent} % (it is at {sink()})")
         wait_for(lambda t=text: label1.name == t, f"{name} shows {text} (shows {label1.name})")
         if mode == "full":
             wait_for(lambda t=text: announcements.heard(t), f"{name}: {text} announced")
@@ -184,7 +185,7 @@ def main():
             fail(f"the slider runs {value.minimumValue}..{value.maximumValue}")
         announcements.clear()
         value.currentValue = 40
-        wait_for(sink_near(26400), f"Value 40 puts the sink at 26400 (it is at {sink()})")
+        wait_for(sink_at(40), f"Value 40 puts the sink at 26214 (it is at {sink()})")
         wait_for(lambda: label1.name == "40%", "Value 40 shows 40%")
         wait_for(lambda: announcements.heard("40%"), "40% announced after the slider moved")
     announcements.stop()
@@ -210,7 +211,7 @@ def main():
     # label may still move between two readings).
     def holds_level_shown():
         match = re.fullmatch(r"(\d+)%", label1.name)
-        return match is not None and sink_near(int(match.group(1)) * 660)()
+        return match is not None and sink_at(int(match.group(1)))()
     wait_for(holds_level_shown,
              f"after party mode the sink ({sink()}) holds the level shown ({label1.name})")
 
