@@ -15,6 +15,7 @@
 #include "toolkit/controls/form.h"
 #include "toolkit/controls/label.h"
 #include "toolkit/controls/scroll_bar.h"
+#include "toolkit/controls/start_screen.h"
 #include "toolkit/presentation/system_colour.h"
 #include "toolkit/time/timer.h"
 
@@ -45,6 +46,19 @@ class ToolkitTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(small)));
     QCOMPARE(toolkit::WidgetOf(small)->size(), QSize(200, 100));
     QCOMPARE(toolkit::WidgetOf(small)->frameGeometry().center(), area.center());
+  }
+
+  // GNOME and KDE open new windows on the pointer's screen, whatever else
+  // XDG_CURRENT_DESKTOP names with them; elsewhere they open on the primary.
+  void theDesktopSaysWhetherWindowsOpenWhereThePointerIs() {
+    QVERIFY(toolkit::PointerScreenTakesNewWindows("GNOME"));
+    QVERIFY(toolkit::PointerScreenTakesNewWindows("ubuntu:GNOME"));
+    QVERIFY(toolkit::PointerScreenTakesNewWindows("KDE"));
+    QVERIFY(toolkit::PointerScreenTakesNewWindows("gnome-classic:gnome"));
+    QVERIFY(!toolkit::PointerScreenTakesNewWindows(""));
+    QVERIFY(!toolkit::PointerScreenTakesNewWindows("XFCE"));
+    QVERIFY(!toolkit::PointerScreenTakesNewWindows("openbox"));
+    QVERIFY(!toolkit::PointerScreenTakesNewWindows("GNOME-Flashback-ish"));
   }
 
   void codeSetRaisesChangeInsideTheSetOnlyWhenTheValueDiffers() {

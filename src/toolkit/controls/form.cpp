@@ -20,6 +20,7 @@
 #include "toolkit/controls/form_layout.h"
 #include "toolkit/controls/form_scale.h"
 #include "toolkit/controls/label.h"
+#include "toolkit/controls/start_screen.h"
 #include "toolkit/presentation/accessibility.h"
 #include "toolkit/presentation/black_window_palette.h"
 #include "toolkit/presentation/presenter.h"
@@ -72,8 +73,13 @@ class FormWidget : public QWidget, public Presented {
 
   // Before the first show the frame is not known, so the window is fitted and
   // centred as if it had none; once the window manager has framed it, it is
-  // fitted and centred again.
+  // fitted and centred again. It is first put on the screen the desktop opens
+  // windows on, so it is fitted to that screen rather than to the one at 0,0.
   void PlaceOnFirstShow() {
+    if (QScreen* start = StartScreen()) {
+      setScreen(start);
+      move(start->availableGeometry().topLeft());
+    }
     fit(QSize(0, 0));
     Centre();
     waiting_for_frame_ = true;
