@@ -184,6 +184,10 @@ Form::Form(const std::string& caption, int client_width_twips, int client_height
   ExposeAsFrame(widget_);
   widget_->setWindowTitle(QString::fromStdString(caption));
   widget_->setFixedSize(TwipsToPixels(client_width_twips), TwipsToPixels(client_height_twips));
+  // Laid out in twips from the left, with a slider whose 0 is at its left end
+  // and captions whose marks end them: a right-to-left desktop language (or
+  // Qt's -reverse) would mirror the slider alone and move "!!!" to the front.
+  widget_->setLayoutDirection(Qt::LeftToRight);
   widget_->fit = [this](QSize frame) { Fit(frame.width(), frame.height()); };
 }
 
