@@ -9,6 +9,7 @@
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 #include "support/click.h"
@@ -360,6 +361,7 @@ class WindowTest : public QObject {
 
     QAccessibleInterface* bar = frame->child(13);
     QCOMPARE(bar->role(), QAccessible::StatusBar);
+    QCOMPARE(bar->text(QAccessible::Name), QString("Volume level"));
     QCOMPARE(bar->childCount(), 1);
     QAccessibleInterface* notice = bar->child(0);
     QCOMPARE(notice->role(), QAccessible::Notification);
@@ -367,6 +369,13 @@ class WindowTest : public QObject {
     QCOMPARE(bar->indexOfChild(notice), 0);
     // Nothing has been told yet: the label's first text.
     QCOMPARE(notice->text(QAccessible::Name), QString("??%"));
+    // Every object in the tree says what it is.
+    const std::function<void(QAccessibleInterface*)> named = [&](QAccessibleInterface* object) {
+      QVERIFY2(!object->text(QAccessible::Name).isEmpty(),
+               qPrintable(QString("an object of role %1 has no name").arg(object->role())));
+      for (int i = 0; i < object->childCount(); ++i) named(object->child(i));
+    };
+    named(frame);
     // Where the level is drawn.
     QCOMPARE(notice->rect(), QRect(WidgetOf(form_->Label1)->mapToGlobal(QPoint(0, 0)),
                                    WidgetOf(form_->Label1)->size()));

@@ -61,6 +61,17 @@ def sink_at(percent):
     return lambda: sink() == raw
 
 
+def unnamed(accessible, path=""):
+    """Every object under `accessible`, itself included, that has no name,
+    as the path of roles that leads to it."""
+    here = f"{path}/{accessible.getRoleName()}"
+    found = [] if accessible.name else [here]
+    for child in accessible:
+        if child is not None:
+            found += unnamed(child, here)
+    return found
+
+
 def find_frame():
     for app in pyatspi.Registry.getDesktop(0):
         if app is None:
@@ -151,7 +162,7 @@ def main():
                     (button, "SET 75%"), (button, "SET100%"), (button, "PLAY BABY!!!"),
                     (button, "STOP DEVIL!!!"), (label, "bLaRgO v1.01"),
                     (label, "Pumps your volume"), (label, "at a thousand beats a second"),
-                    (pyatspi.ROLE_STATUS_BAR, "")]
+                    (pyatspi.ROLE_STATUS_BAR, "Volume level")]
         if tree != expected:
             fail(f"the tree is {[(str(role), name) for role, name in tree]}")
         labelled_by = [relation.getTarget(0).name for relation in slider.getRelationSet()
@@ -160,6 +171,10 @@ def main():
             fail(f"the slider is labelled by {labelled_by}")
         if has(buttons["STOP DEVIL!!!"], pyatspi.STATE_SHOWING):
             fail("STOP DEVIL!!! shows before party mode")
+
+    # Whatever a screen reader reaches says what it is.
+    for path in unnamed(frame):
+        fail(f"{path} has no name")
 
     announcements = Announcements()
     presets = [("SET 25%", 25, "25%"), ("SET100%", 100, "100%"), ("SET 75%", 75, "75%"),

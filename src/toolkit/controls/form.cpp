@@ -233,9 +233,10 @@ void Form::SetIcon(const std::string& path) {
 
 void Form::SetCancelButton(const CommandButton& button) { widget_->cancel = button.button_.get(); }
 
-void Form::SetStatusLabel(const Label& label) {
+void Form::SetStatusLabel(const Label& label, const std::string& name) {
   SetStatusText(widget_, label.label_.get(),
                 [&label] { return QString::fromStdString(label.Text()); });
+  StatusNoticeOf(widget_)->SetName(QString::fromStdString(name));
 }
 
 std::string Form::Caption() const { return widget_->windowTitle().toStdString(); }
