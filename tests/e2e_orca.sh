@@ -253,7 +253,7 @@ party_then_stop() {  # party_then_stop KEY ECHO, with the focus on PLAY BABY!!!
   # The volume the ramp left, as the label shows it.
   local a b
   for _ in $(seq 50); do a=$(sink); sleep 0.1; b=$(sink); [ "$a" = "$b" ] && break; done
-  local level=$(((b + 330) / 660))
+  local level=$(((b * 100 + 32768) / 65536))  # its percent of the sink's 65536
   level_said "$level%"
   only_level "$level%" "after STOP ($2)"
   # Nothing the ramp left behind comes later: three seconds on (the pace

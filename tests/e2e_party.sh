@@ -11,14 +11,13 @@ mkdir -p "$out"
 source "$(dirname "$0")/support/session.sh"
 session_start
 
-# Raw sink volumes the ramp may leave: 30 % .. 95 % in steps of 5, and 100 %
-# at the top edge. ALSA's pulse plugin maps 0..65535 onto 0..65536, so a
-# level may read one higher.
+# Raw sink volumes the ramp may leave: 30 % .. 95 % in steps of 5 of the
+# sink's normal volume (65536), to the nearest step, and 100 % at the top edge.
 is_ramp_volume() {
   local v=$1 p
   [ "$v" = 65536 ] && return 0
   for p in $(seq 30 5 95); do
-    [ "$v" = $((p * 660)) ] || [ "$v" = $((p * 660 + 1)) ] && return 0
+    [ "$v" = $(((p * 65536 + 50) / 100)) ] && return 0
   done
   return 1
 }
@@ -28,7 +27,7 @@ is_cycle_colour() { case "$1" in ff0000 | ffff00 | 00ff00 | 00ffff | 0000ff) ret
 in_the_ramp() {
   local v
   v=$(sink)
-  [ "$v" != 65536 ] && [ "$v" -ge $((30 * 660)) ] 2>/dev/null && is_ramp_volume "$v"
+  [ "$v" != 65536 ] && [ "$v" -ge $((30 * 65536 / 100)) ] 2>/dev/null && is_ramp_volume "$v"
 }
 
 pactl set-sink-volume @DEFAULT_SINK@ 100%

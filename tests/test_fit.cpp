@@ -259,6 +259,44 @@ class FitTest : public QObject, protected SteppedWindow {
     QCOMPARE(form, drawn);
   }
 
+  // Labels of one height in the layout share one font at any scale, though
+  // their edges may round to heights a pixel apart: the three credit lines
+  // read as one block, and "Volume :" matches the percentage. With the
+  // desktop's own font, a 14 point one and a bold one.
+  void labelsOfOneHeightShareOneFont_data() {
+    QTest::addColumn<int>("points");
+    QTest::addColumn<bool>("bold");
+    QTest::newRow("the desktop's font") << 0 << false;
+    QTest::newRow("14 points") << 14 << false;
+    QTest::newRow("bold") << 0 << true;
+    QTest::newRow("14 points bold") << 14 << true;
+  }
+  void labelsOfOneHeightShareOneFont() {
+    QFETCH(int, points);
+    QFETCH(bool, bold);
+    CloseWindow();
+    const QFont desktop = QApplication::font();
+    QFont font = desktop;
+    if (points > 0) font.setPointSize(points);
+    font.setBold(bold);
+    QApplication::setFont(font);
+    const bool opened = OpenWindow();
+    QApplication::setFont(desktop);
+    QVERIFY(opened);
+    const auto heights = [](const toolkit::Label& label) {
+      return QString::number(WidgetOf(label)->height());
+    };
+    qInfo("window %dx%d; credit lines %s, %s and %s pixels high", Window()->width(),
+          Window()->height(), qPrintable(heights(form_->Label5)),
+          qPrintable(heights(form_->Label4)), qPrintable(heights(form_->Label3)));
+    const QFont title = WidgetOf(form_->Label5)->font();
+    QCOMPARE(WidgetOf(form_->Label4)->font(), title);
+    QCOMPARE(WidgetOf(form_->Label3)->font(), title);
+    QCOMPARE(title.bold(), bold);
+    QCOMPARE(WidgetOf(form_->Label1)->font(), WidgetOf(form_->Label2)->font());
+    CheckEveryTextFits();
+  }
+
   // Moved to a second, smaller screen, the window is fitted to it; moved
   // back, it is as large as laid out again.
   void theWindowFollowsItsScreen() {

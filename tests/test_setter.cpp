@@ -42,7 +42,7 @@ class SetterTest : public QObject {
     QTest::addColumn<int>("level");
     QTest::newRow("silence is zero, not a mute switch") << 0;
     QTest::newRow("25 %") << 16500;
-    QTest::newRow("100 % is past the mixer's 65535") << 66000;
+    QTest::newRow("100 % is the mixer's full scale") << 66000;
     QTest::newRow("negative bits pass as they are") << -1;
   }
   void passesTheLevelThroughUnchanged() {

@@ -1,7 +1,10 @@
 // The system mixer behind the setter, against a real private PulseAudio
 // reached through ALSA's pulse plugin on the "default" device.
+#include <QRegularExpression>
 #include <QTest>
+#include <cmath>
 #include <memory>
+#include <string>
 
 #include "mixer/setter/module1.h"
 #include "mixer/system/alsa_volume.h"
@@ -46,6 +49,12 @@ class SystemMixerTest : public QObject {
   PrivateSoundServer server_;
   std::unique_ptr<Form1> form_;
 
+  // The default sink's volume in percent as pactl shows it, "75%".
+  [[nodiscard]] QString PactlPercent() const {
+    static const QRegularExpression percent(R"(/\s*(\d+%)\s*/)");
+    return percent.match(server_.Pactl({"get-sink-volume", "@DEFAULT_SINK@"})).captured(1);
+  }
+
  private slots:
   void initTestCase() {
     QVERIFY(server_.Start());
@@ -89,46 +98,93 @@ class SystemMixerTest : public QObject {
     QCOMPARE(Write(0, details, 0x1), MMSYSERR_INVALFLAG);         // a get-style query
     QCOMPARE(Write(0, details, 0x10000000), MMSYSERR_INVALFLAG);  // not a mixer id
     // None of those reached the sink.
-    QVERIFY(server_.SinkVolume() != 33000);
+    QVERIFY(server_.SinkVolume() != 32768);
     QVERIFY(ConfirmedSoon([&] { return Write(0, details) == MMSYSERR_NOERROR; }));
     QVERIFY(SinkHoldsLevel(server_.SinkVolume(), 33000));
   }
 
+  // The level of 100 % (66000) is the element's full range, so each level
+  // is its percent of that range, to the nearest step.
   void scalesOntoTheElementsRange() {
     QCOMPARE(mixer::ScaleToRange(0, 0, 65536), 0L);
-    QCOMPARE(mixer::ScaleToRange(65535, 0, 65536), 65536L);
+    QCOMPARE(mixer::ScaleToRange(49500, 0, 65536), 49152L);  // 75 %
+    QCOMPARE(mixer::ScaleToRange(65535, 0, 65536), 65074L);  // short of 100 %
     QCOMPARE(mixer::ScaleToRange(66000, 0, 65536), 65536L);
+    QCOMPARE(mixer::ScaleToRange(66001, 0, 65536), 65536L);
     QCOMPARE(mixer::ScaleToRange(0xFFFFFFFFU, 0, 65536), 65536L);  // -1 from the setter
-    QCOMPARE(mixer::ScaleToRange(32768, 0, 31), 16L);
+    QCOMPARE(mixer::ScaleToRange(33000, 0, 31), 16L);              // 15.5, to the nearest
     QCOMPARE(mixer::ScaleToRange(0, -20, 10), -20L);
-    QCOMPARE(mixer::ScaleToRange(65535, -20, 10), 10L);
+    QCOMPARE(mixer::ScaleToRange(33000, -20, 10), -5L);
+    QCOMPARE(mixer::ScaleToRange(66000, -20, 10), 10L);
+  }
+
+  // The sink read back at every preset and at the slider's levels from 71
+  // to 99 (where 75 % once read as 76 %): each level is its percent of the
+  // sink's normal volume, 65536, and pactl shows the percent the label does.
+  void everyLevelReadsBackAsThePercentTheLabelShows() {
+    const struct {
+      const toolkit::CommandButton& button;
+      int raw;
+    } presets[] = {{form_->Command3, 0},
+                   {form_->Command4, 16384},
+                   {form_->Command1, 32768},
+                   {form_->Command5, 49152},
+                   {form_->Command2, 65536}};
+    for (const auto& preset : presets) {
+      Click(preset.button);
+      QCOMPARE(server_.AwaitSinkVolume(preset.raw), preset.raw);
+      QCOMPARE(PactlPercent(), QString::fromStdString(form_->Label1.Text()));
+    }
+    for (int percent = 71; percent <= 99; ++percent) {
+      form_->VScroll1.SetValue(percent);
+      const int raw = static_cast<int>(std::lround(percent * 65536 / 100.0));
+      QCOMPARE(server_.AwaitSinkVolume(raw), raw);
+      QCOMPARE(form_->Label1.Text(), std::to_string(percent) + "%");
+      QCOMPARE(PactlPercent(), QString::fromStdString(form_->Label1.Text()));
+    }
+  }
+
+  // ALSA's pulse plugin shows the sink as 0..65536: the level of 100 % is
+  // the top of that range, the others their percent of it.
+  void theAlsaPathLandsOnEachPercent() {
+    mixer::AlsaVolume alsa("default", mixer::MachineClock());
+    const struct {
+      int level;
+      int raw;
+    } levels[] = {{16500, 16384}, {49500, 49152}, {46860, 46531},
+                  {65340, 64881}, {66000, 65536}, {33000, 32768}};
+    for (const auto& [level, raw] : levels) {
+      QVERIFY(ConfirmedSoon([&] {
+        return alsa.SetVolume(static_cast<std::uint32_t>(level)) && server_.SinkVolume() == raw;
+      }));
+    }
   }
 
   void presetsAndSliderSetTheRealSink() {
     Click(form_->Command5);
-    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(49500), 49500));
+    QCOMPARE(server_.AwaitSinkVolume(49152), 49152);
     QVERIFY(SinkHoldsLevel(server_.SinkVolume("blargo_null"), 49500));
     Click(form_->Command3);
     QCOMPARE(server_.AwaitSinkVolume(0), 0);
     QVERIFY(!server_.Pactl({"get-sink-mute", "@DEFAULT_SINK@"}).contains("yes"));
     Click(form_->Command4);
-    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(16500), 16500));
+    QCOMPARE(server_.AwaitSinkVolume(16384), 16384);
     Click(form_->Command1);
-    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(33000), 33000));
+    QCOMPARE(server_.AwaitSinkVolume(32768), 32768);
     Click(form_->Command2);
     QCOMPARE(server_.AwaitSinkVolume(65536), 65536);
     form_->VScroll1.SetValue(40);
-    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(26400), 26400));
+    QCOMPARE(server_.AwaitSinkVolume(26214), 26214);
     QCOMPARE(form_->Label1.Text(), std::string("40%"));
   }
 
   void writesAgainAfterAnotherProgramMovedTheVolume() {
     Click(form_->Command5);
-    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(49500), 49500));
+    QCOMPARE(server_.AwaitSinkVolume(49152), 49152);
     server_.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "10%"});
     QVERIFY(server_.SinkVolume() < 7000);
     Click(form_->Command5);  // the slider stands at 75 already: one write
-    QVERIFY(SinkHoldsLevel(server_.AwaitSinkVolume(49500), 49500));
+    QCOMPARE(server_.AwaitSinkVolume(49152), 49152);
   }
 
   // ALSA keeps its own copy of the volume and skips a write equal to it, so
@@ -139,7 +195,7 @@ class SystemMixerTest : public QObject {
   void theAlsaPathWritesAgainAfterAnotherProgramMovedTheVolume() {
     mixer::AlsaVolume alsa("default", mixer::MachineClock());
     QVERIFY(alsa.SetVolume(49500));
-    QVERIFY(SinkHoldsLevel(server_.SinkVolume(), 49500));
+    QCOMPARE(server_.SinkVolume(), 49152);
     server_.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "10%"});
     QVERIFY(server_.SinkVolume() < 7000);
     QVERIFY(PollUntil(
@@ -163,8 +219,8 @@ class SystemMixerTest : public QObject {
     QVERIFY(PollUntil([&] { return alsa.SetVolume(0) && channels().count(" 0 /") == 2; }));
     QVERIFY(muted());
     QVERIFY(PollUntil([&] {
-      return alsa.SetVolume(33000) && channels().contains("front-left: 16500 /") &&
-             channels().contains("front-right: 33001 /");
+      return alsa.SetVolume(33000) && channels().contains("front-left: 16384 /") &&
+             channels().contains("front-right: 32768 /");
     }));
     QVERIFY2(!muted(), qPrintable(channels()));
     server_.Pactl({"set-sink-mute", "@DEFAULT_SINK@", "0"});

@@ -1,9 +1,11 @@
 // The toolkit layer's contract with the window logic, on the offscreen platform.
 #include <QApplication>
+#include <QLabel>
 #include <QPalette>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <vector>
 
 #include "support/counting_timer.h"
 #include "support/error_reports.h"
@@ -13,8 +15,10 @@
 #include "toolkit/application/test_seam.h"
 #include "toolkit/controls/command_button.h"
 #include "toolkit/controls/form.h"
+#include "toolkit/controls/form_layout.h"
 #include "toolkit/controls/label.h"
 #include "toolkit/controls/scroll_bar.h"
+#include "toolkit/controls/start_screen.h"
 #include "toolkit/presentation/system_colour.h"
 #include "toolkit/time/timer.h"
 
@@ -45,6 +49,54 @@ class ToolkitTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(small)));
     QCOMPARE(toolkit::WidgetOf(small)->size(), QSize(200, 100));
     QCOMPARE(toolkit::WidgetOf(small)->frameGeometry().center(), area.center());
+  }
+
+  // Three labels 13 pixels high, as the window's credit lines stand, at
+  // every scale from a half to three in hundredths: at most of them their
+  // rounded edges make one of them a pixel higher or lower than the others,
+  // yet all three keep one font.
+  void labelsOfOneLaidOutHeightShareOneFontAtEveryScale() {
+    QWidget form;
+    form.setFixedSize(689, 445);
+    const struct {
+      const char* text;
+      QRect box;
+    } lines[] = {{"bLaRgO v1.01", {575, 392, 106, 13}},
+                 {"Pumps your volume", {575, 408, 106, 13}},
+                 {"at a thousand beats a second", {554, 424, 127, 13}}};
+    toolkit::FormLayout layout;
+    std::vector<QLabel*> labels;
+    for (const auto& line : lines) {
+      auto* label = new QLabel(line.text, &form);
+      label->setGeometry(line.box);
+      layout.AddText(toolkit::FormLayout::TextKind::kLabel, label);
+      labels.push_back(label);
+    }
+    int uneven = 0;
+    for (int hundredths = 50; hundredths <= 300; ++hundredths) {
+      layout.Arrange(&form, hundredths / 100.0);
+      if (labels[0]->height() != labels[1]->height() ||
+          labels[1]->height() != labels[2]->height()) {
+        ++uneven;
+      }
+      const QString at = QString("at scale %1").arg(hundredths / 100.0);
+      QVERIFY2(labels[1]->font() == labels[0]->font(), qPrintable(at));
+      QVERIFY2(labels[2]->font() == labels[0]->font(), qPrintable(at));
+    }
+    QVERIFY2(uneven > 100, "the scales tried never rounded the three heights apart");
+  }
+
+  // GNOME and KDE open new windows on the pointer's screen, whatever else
+  // XDG_CURRENT_DESKTOP names with them; elsewhere they open on the primary.
+  void theDesktopSaysWhetherWindowsOpenWhereThePointerIs() {
+    QVERIFY(toolkit::PointerScreenTakesNewWindows("GNOME"));
+    QVERIFY(toolkit::PointerScreenTakesNewWindows("ubuntu:GNOME"));
+    QVERIFY(toolkit::PointerScreenTakesNewWindows("KDE"));
+    QVERIFY(toolkit::PointerScreenTakesNewWindows("gnome-classic:gnome"));
+    QVERIFY(!toolkit::PointerScreenTakesNewWindows(""));
+    QVERIFY(!toolkit::PointerScreenTakesNewWindows("XFCE"));
+    QVERIFY(!toolkit::PointerScreenTakesNewWindows("openbox"));
+    QVERIFY(!toolkit::PointerScreenTakesNewWindows("GNOME-Flashback-ish"));
   }
 
   void codeSetRaisesChangeInsideTheSetOnlyWhenTheValueDiffers() {

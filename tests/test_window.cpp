@@ -3,10 +3,13 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QFontMetrics>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 #include "support/click.h"
@@ -303,6 +306,43 @@ class WindowTest : public QObject {
     QCOMPARE(QApplication::focusWidget(), play);
   }
 
+  // A right-to-left desktop language (as Qt's -reverse sets it) mirrors
+  // nothing, whether it is set before the window opens or while it is open:
+  // the window is drawn pixel for pixel as in a left-to-right one, captions as
+  // written, 0 stays at the slider's left end and Right raises the level.
+  void aRightToLeftDesktopMirrorsNothing() {
+    const QImage left_to_right = WidgetOf(*form_)->grab().toImage();
+    const auto restore = qScopeGuard([] { QGuiApplication::setLayoutDirection(Qt::LeftToRight); });
+    QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    QApplication::processEvents();
+    QVERIFY(WidgetOf(*form_)->grab().toImage() == left_to_right);
+    form_.reset();
+    form_ = std::make_unique<Form1>();
+    form_->Show();
+    QVERIFY(QTest::qWaitForWindowExposed(WidgetOf(*form_)));
+    QCOMPARE(QGuiApplication::layoutDirection(), Qt::RightToLeft);
+    QVERIFY(WidgetOf(*form_)->grab().toImage() == left_to_right);
+    QCOMPARE(WidgetOf(form_->Command6)->layoutDirection(), Qt::LeftToRight);
+
+    QScrollBar* bar = Slider();
+    const auto thumb = [bar] { return ScrollBarPart(bar, QStyle::SC_ScrollBarSlider); };
+    const int at_zero = thumb().center().x();
+    QVERIFY2(at_zero < bar->width() / 4, "at 0 the thumb is not at the left end");
+    // The arrow at the right end raises the level.
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() - 3, bar->height() / 2));
+    QCOMPARE(form_->VScroll1.Value(), 1);
+    bar->setFocus();
+    QTest::keyClick(bar, Qt::Key_Right);
+    QCOMPARE(form_->VScroll1.Value(), 2);
+    QTest::keyClick(bar, Qt::Key_Left);
+    QCOMPARE(recording_mixer::Levels(), (Levels{660, 1320, 660}));
+    QCOMPARE(form_->Label1.Text(), std::string("1%"));
+    form_->VScroll1.SetValue(100);
+    toolkit::PresentNow(*form_);
+    QVERIFY2(thumb().center().x() > bar->width() * 3 / 4,
+             "at 100 the thumb is not at the right end");
+  }
+
   void aScreenReaderFindsAFrameALabelledSliderAndAStatusBar() {
     QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(WidgetOf(*form_));
     QCOMPARE(frame->role(), QAccessible::Window);
@@ -321,6 +361,7 @@ class WindowTest : public QObject {
 
     QAccessibleInterface* bar = frame->child(13);
     QCOMPARE(bar->role(), QAccessible::StatusBar);
+    QCOMPARE(bar->text(QAccessible::Name), QString("Volume level"));
     QCOMPARE(bar->childCount(), 1);
     QAccessibleInterface* notice = bar->child(0);
     QCOMPARE(notice->role(), QAccessible::Notification);
@@ -328,6 +369,13 @@ class WindowTest : public QObject {
     QCOMPARE(bar->indexOfChild(notice), 0);
     // Nothing has been told yet: the label's first text.
     QCOMPARE(notice->text(QAccessible::Name), QString("??%"));
+    // Every object in the tree says what it is.
+    const std::function<void(QAccessibleInterface*)> named = [&](QAccessibleInterface* object) {
+      QVERIFY2(!object->text(QAccessible::Name).isEmpty(),
+               qPrintable(QString("an object of role %1 has no name").arg(object->role())));
+      for (int i = 0; i < object->childCount(); ++i) named(object->child(i));
+    };
+    named(frame);
     // Where the level is drawn.
     QCOMPARE(notice->rect(), QRect(WidgetOf(form_->Label1)->mapToGlobal(QPoint(0, 0)),
                                    WidgetOf(form_->Label1)->size()));

@@ -38,7 +38,7 @@ Form1::Form1()
   VScroll1.SetAccessibleName("Volume");
   VScroll1.SetLabel(Label2);
   // The level is what a screen-reader user waits to hear after every press.
-  SetStatusLabel(Label1);
+  SetStatusLabel(Label1, "Volume level");
 
   OnLoad([this] { Form_Load(); });
   Command3.OnClick([this] { Command3_Click(); });

@@ -97,7 +97,7 @@ int PrivateSoundServer::AwaitSinkVolume(int raw, const QString& sink) const {
   QElapsedTimer clock;
   clock.start();
   int volume = SinkVolume(sink);
-  while ((volume != raw && volume != raw + 1) && clock.elapsed() < 10000) {
+  while (volume != raw && clock.elapsed() < 10000) {
     QThread::msleep(10);
     volume = SinkVolume(sink);
   }

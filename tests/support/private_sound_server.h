@@ -33,8 +33,8 @@ class PrivateSoundServer {
   [[nodiscard]] bool SetDefaultSink(const QString& sink) const;
   // The raw volume of the sink's first channel, or -1 when it cannot be read.
   int SinkVolume(const QString& sink = "@DEFAULT_SINK@") const;
-  // Polls the sink until it reads `raw` or one more (the pulse plugin's
-  // rounding), for a generous while; returns the last volume read.
+  // Polls the sink until it reads `raw`, for a generous while; returns the
+  // last volume read.
   int AwaitSinkVolume(int raw, const QString& sink = "@DEFAULT_SINK@") const;
 
  private:

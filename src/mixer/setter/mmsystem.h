@@ -74,7 +74,7 @@ struct MIXERCONTROLDETAILS_UNSIGNED {
 };
 
 // Sets the value of one mixer control. Device 0 is the system's master
-// output and control 0 its volume, taking a value on the platform's 0..65535
-// scale (larger values mean full volume). Returns MMSYSERR_NOERROR when the
-// system mixer took the value.
+// output and control 0 its volume, taking a value on a 0..66000 scale, 660 to
+// the percent point of the system's full volume (larger values mean full
+// volume). Returns MMSYSERR_NOERROR when the system mixer took the value.
 MMRESULT mixerSetControlDetails(HMIXEROBJ hmxobj, MIXERCONTROLDETAILS* pmxcd, DWORD fdwDetails);

@@ -1,6 +1,8 @@
 #include "toolkit/controls/command_button.h"
 
 #include <QPushButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 
 #include "toolkit/application/error_report.h"
 #include "toolkit/controls/form.h"
@@ -9,8 +11,30 @@
 
 namespace toolkit {
 
+namespace {
+
+// Qt's painter reads a caption in the application's direction, not the
+// button's: under a right-to-left desktop language "PLAY BABY!!!" would read
+// "!!!PLAY BABY" on a form kept left to right. The caption is drawn in the
+// button's own direction instead.
+class ButtonWidget : public QPushButton {
+ public:
+  ButtonWidget(const QString& caption, QWidget* form) : QPushButton(caption, form) {}
+
+ protected:
+  void paintEvent(QPaintEvent* /*event*/) override {
+    QStylePainter painter(this);
+    painter.setLayoutDirection(layoutDirection());
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    painter.drawControl(QStyle::CE_PushButton, option);
+  }
+};
+
+}  // namespace
+
 CommandButton::CommandButton(Form& form, const std::string& caption, TwipsRect box, int tab_index)
-    : button_(form, new QPushButton(QString::fromStdString(caption), form.Widget())) {
+    : button_(form, new ButtonWidget(QString::fromStdString(caption), form.Widget())) {
   PlaceInTwips(button_.get(), box);
   button_->setFocusPolicy(Qt::StrongFocus);
   // Outside a dialog Qt leaves Return and Enter to the window; here they press

@@ -20,6 +20,7 @@
 #include "toolkit/controls/form_layout.h"
 #include "toolkit/controls/form_scale.h"
 #include "toolkit/controls/label.h"
+#include "toolkit/controls/start_screen.h"
 #include "toolkit/presentation/accessibility.h"
 #include "toolkit/presentation/black_window_palette.h"
 #include "toolkit/presentation/presenter.h"
@@ -72,8 +73,13 @@ class FormWidget : public QWidget, public Presented {
 
   // Before the first show the frame is not known, so the window is fitted and
   // centred as if it had none; once the window manager has framed it, it is
-  // fitted and centred again.
+  // fitted and centred again. It is first put on the screen the desktop opens
+  // windows on, so it is fitted to that screen rather than to the one at 0,0.
   void PlaceOnFirstShow() {
+    if (QScreen* start = StartScreen()) {
+      setScreen(start);
+      move(start->availableGeometry().topLeft());
+    }
     fit(QSize(0, 0));
     Centre();
     waiting_for_frame_ = true;
@@ -178,6 +184,10 @@ Form::Form(const std::string& caption, int client_width_twips, int client_height
   ExposeAsFrame(widget_);
   widget_->setWindowTitle(QString::fromStdString(caption));
   widget_->setFixedSize(TwipsToPixels(client_width_twips), TwipsToPixels(client_height_twips));
+  // Laid out in twips from the left, with a slider whose 0 is at its left end
+  // and captions whose marks end them: a right-to-left desktop language (or
+  // Qt's -reverse) would mirror the slider alone and move "!!!" to the front.
+  widget_->setLayoutDirection(Qt::LeftToRight);
   widget_->fit = [this](QSize frame) { Fit(frame.width(), frame.height()); };
 }
 
@@ -223,9 +233,10 @@ void Form::SetIcon(const std::string& path) {
 
 void Form::SetCancelButton(const CommandButton& button) { widget_->cancel = button.button_.get(); }
 
-void Form::SetStatusLabel(const Label& label) {
+void Form::SetStatusLabel(const Label& label, const std::string& name) {
   SetStatusText(widget_, label.label_.get(),
                 [&label] { return QString::fromStdString(label.Text()); });
+  StatusNoticeOf(widget_)->SetName(QString::fromStdString(name));
 }
 
 std::string Form::Caption() const { return widget_->windowTitle().toStdString(); }

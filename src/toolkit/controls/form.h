@@ -49,8 +49,9 @@ class Form {
   void SetCancelButton(const CommandButton& button);
 
   // The label whose text a screen reader speaks whenever the text changes,
-  // whatever has the focus: the window's status (the volume level here).
-  void SetStatusLabel(const Label& label);
+  // whatever has the focus: the window's status, named for what it is ("Volume
+  // level").
+  void SetStatusLabel(const Label& label, const std::string& name = "Status");
 
   [[nodiscard]] std::string Caption() const;
 

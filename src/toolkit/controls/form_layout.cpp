@@ -108,12 +108,20 @@ void FormLayout::Arrange(QWidget* form, double scale) {
   PickFonts(form, scale);
 }
 
+int FormLayout::LaidOutHeight(const QWidget* widget) const {
+  const auto place = std::find_if(places.begin(), places.end(),
+                                  [widget](const Place& p) { return p.widget == widget; });
+  return place != places.end() ? place->box.height() : widget->height();
+}
+
 void FormLayout::PickFonts(const QWidget* form, double scale) const {
   // All buttons share one font so the row of presets reads evenly; labels of
-  // the same height share one, so "Volume :" and the percentage match.
+  // the same height in the layout share one, so "Volume :" and the percentage
+  // match, and so do the credit lines. Their heights on the screen may differ
+  // by the pixel their edges are rounded to, which must not split them.
   const QFont& base = form->font();
   TextSize button_size{INT_MAX, 100};
-  std::map<int, TextSize> label_sizes;  // by box height
+  std::map<int, TextSize> label_sizes;  // by laid-out height
   for (const auto& box : text_boxes) {
     const QString text = TextOf(box.widget);
     const int height = box.widget->height();
@@ -124,13 +132,13 @@ void FormLayout::PickFonts(const QWidget* form, double scale) const {
     } else {
       const TextSize text_size =
           FittingTextSize(base, text, FreeWidth(box.widget, text_boxes, scale), height, *form);
-      auto [it, inserted] = label_sizes.try_emplace(height, text_size);
+      auto [it, inserted] = label_sizes.try_emplace(LaidOutHeight(box.widget), text_size);
       if (!inserted) it->second = std::min(it->second, text_size);
     }
   }
   for (const auto& box : text_boxes) {
     const TextSize text_size =
-        box.kind == TextKind::kButton ? button_size : label_sizes.at(box.widget->height());
+        box.kind == TextKind::kButton ? button_size : label_sizes.at(LaidOutHeight(box.widget));
     box.widget->setFont(WithTextSize(base, text_size, *form));
   }
 }

@@ -51,7 +51,10 @@ class StatusBarAccessible : public QAccessibleObject {
     const StatusNotice* owner = OwnerOf(object());
     return child != nullptr && owner != nullptr && child->object() == owner->Notice() ? 0 : -1;
   }
-  [[nodiscard]] QString text(QAccessible::Text /*t*/) const override { return {}; }
+  [[nodiscard]] QString text(QAccessible::Text t) const override {
+    const StatusNotice* owner = OwnerOf(object());
+    return t == QAccessible::Name && owner != nullptr ? owner->Name() : QString();
+  }
   [[nodiscard]] QAccessible::Role role() const override { return QAccessible::StatusBar; }
   [[nodiscard]] QAccessible::State state() const override { return {}; }
   [[nodiscard]] QRect rect() const override { return StatusRect(object()); }

@@ -55,6 +55,10 @@ class StatusNotice : public QObject {
   // The text the screen reader was last told.
   [[nodiscard]] QString Told() const { return told_; }
   [[nodiscard]] const QWidget* Status() const { return status_; }
+  // What the status is, for the status bar's name ("Volume level"): a screen
+  // reader's review of the window reads it beside the status.
+  void SetName(const QString& name) { name_ = name; }
+  [[nodiscard]] QString Name() const { return name_; }
   // The status bar and the notification in it, as accessibility objects.
   [[nodiscard]] QObject* Bar() const { return bar_; }
   [[nodiscard]] QObject* Notice() const { return notice_; }
@@ -75,6 +79,7 @@ class StatusNotice : public QObject {
   QObject* notice_;
   std::unique_ptr<Alarm> alarm_;
   std::function<void(const QString&)> on_told_;
+  QString name_ = QStringLiteral("Status");
   QString told_;
   TimePoint told_at_;
   std::uint64_t tells_ = 0;
