@@ -27,10 +27,11 @@ std::vector<StatusNotice*>& Notices() {
 }
 
 StatusNotice* NoticeFor(const QWidget* status) {
-  for (StatusNotice* notice : Notices()) {
-    if (notice->Status() == status) return notice;
-  }
-  return nullptr;
+  const auto& notices = Notices();
+  const auto found =
+      std::find_if(notices.begin(), notices.end(),
+                   [status](const StatusNotice* notice) { return notice->Status() == status; });
+  return found != notices.end() ? *found : nullptr;
 }
 
 StatusNotice* OwnerOf(const QObject* part) {
