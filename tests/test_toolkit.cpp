@@ -1,5 +1,6 @@
 // The toolkit layer's contract with the window logic, on the offscreen platform.
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QPalette>
 #include <QScreen>
@@ -296,6 +297,56 @@ class ToolkitTest : public QObject {
       counting.timer.SetEnabled(true);
     }
     QVERIFY(counting.ticks >= 1);
+  }
+
+  // A label keeps its text's layout between paints; what it draws must be
+  // what QLabel draws for the same text, font and colour, pixel for pixel,
+  // for a new text and after a new font alike.
+  void aLabelDrawsItsTextAsQLabelDoes() {
+    toolkit::Form form("t", 6000, 3000);
+    toolkit::Label label(form, "??%", {300, 300, 1800, 255});
+    label.SetForeColor(toolkit::kHighlightText);
+    form.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
+    QWidget* drawn = toolkit::WidgetOf(label);
+    const auto image_of = [](QWidget* widget) {
+      QImage image(widget->size(), QImage::Format_ARGB32_Premultiplied);
+      image.fill(Qt::black);
+      widget->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+      return image;
+    };
+    const auto as_qlabel = [&] {
+      QLabel reference(drawn->parentWidget());
+      reference.setTextFormat(Qt::PlainText);
+      reference.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+      reference.setAttribute(Qt::WA_TranslucentBackground);
+      reference.setFont(drawn->font());
+      reference.setPalette(drawn->palette());
+      reference.setGeometry(drawn->geometry());
+      reference.setText(QString::fromStdString(label.Text()));
+      return image_of(&reference);
+    };
+    const auto lit = [](const QImage& image) {
+      int count = 0;
+      for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) count += image.pixel(x, y) != qRgb(0, 0, 0) ? 1 : 0;
+      }
+      return count;
+    };
+    for (const char* text : {"??%", "5%", "100%", "Volume :"}) {
+      label.SetText(text);
+      toolkit::PresentNow(form);
+      const QImage image = image_of(drawn);
+      QVERIFY2(lit(image) > 10, text);  // the text is there at all
+      QVERIFY2(image == as_qlabel(), text);
+    }
+    // Taller than the label's box, which clips it.
+    QFont larger = drawn->font();
+    larger.setPixelSize(24);
+    drawn->setFont(larger);
+    const QImage image = image_of(drawn);
+    QVERIFY(lit(image) > 10);
+    QVERIFY(image == as_qlabel());
   }
 
   void hiddenControlsTakeNoFocus() {

@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
@@ -126,9 +127,14 @@ class FormWidget : public QWidget, public Presented {
     }
   }
 
-  void paintEvent(QPaintEvent* /*event*/) override {
+  // Rectangle by rectangle: the region to paint leaves out the opaque
+  // scroll bar, and one fill over the whole window would be clipped to it
+  // span by span (by the helper threads of Qt's painter, each frame), where
+  // a rectangle inside the region is one plain fill.
+  void paintEvent(QPaintEvent* event) override {
     QPainter painter(this);
-    painter.fillRect(rect(), ToQColor(shown_colour_));
+    const QColor colour = ToQColor(shown_colour_);
+    for (const QRect& part : event->region()) painter.fillRect(part, colour);
   }
 
   void keyPressEvent(QKeyEvent* event) override {

@@ -1,6 +1,8 @@
 #include "toolkit/controls/label.h"
 
 #include <QLabel>
+#include <QPainter>
+#include <QStaticText>
 
 #include "toolkit/controls/form.h"
 #include "toolkit/controls/form_layout.h"
@@ -10,9 +12,47 @@
 
 namespace toolkit {
 
+namespace {
+
+// A QLabel that keeps its text's layout between paints. Party mode repaints
+// the window every frame (its background changes), and QLabel lays its text
+// out and shapes it again at every paint; the layout kept here is made again
+// only when the text or the font changes. It draws what QLabel draws for the
+// plain one-line labels of this toolkit (clipped to the label, as QLabel's
+// is), and leaves any other kind to QLabel.
+class LabelWidget : public QLabel {
+ public:
+  LabelWidget(const QString& text, QWidget* parent) : QLabel(text, parent) {
+    laid_out_.setTextFormat(Qt::PlainText);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    const QString& shown = text();
+    if (shown.isEmpty() || textFormat() != Qt::PlainText || wordWrap() || margin() != 0 ||
+        indent() > 0 || frameWidth() != 0 || alignment() != (Qt::AlignLeft | Qt::AlignTop) ||
+        layoutDirection() != Qt::LeftToRight || !isEnabled() || shown.contains(QLatin1Char('&')) ||
+        shown.contains(QLatin1Char('\n'))) {
+      QLabel::paintEvent(event);
+      return;
+    }
+    if (laid_out_.text() != shown) laid_out_.setText(shown);
+    QPainter painter(this);
+    painter.setPen(QPen(palette().brush(foregroundRole()), painter.pen().widthF()));
+    // Laid out again by the painter when the label's font is not the one
+    // it was laid out in.
+    painter.drawStaticText(contentsRect().topLeft(), laid_out_);
+  }
+
+ private:
+  QStaticText laid_out_;
+};
+
+}  // namespace
+
 Label::Label(Form& form, const std::string& text, TwipsRect box)
     : form_(form),
-      label_(form, new QLabel(QString::fromStdString(text), form.Widget())),
+      label_(form, new LabelWidget(QString::fromStdString(text), form.Widget())),
       text_(text) {
   PlaceInTwips(label_.get(), box);
   label_->setAutoFillBackground(false);

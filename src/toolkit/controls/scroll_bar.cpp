@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QScrollBar>
 #include <string>
 
@@ -30,6 +31,16 @@ class ScrollBarWidget : public QScrollBar {
       setPalette(TrackPalette(SteadyPalette(QApplication::palette())));
     }
     return handled;
+  }
+
+  // The track's own colour first, as a widget filling its background would;
+  // see the constructor for why the bar does not say it does.
+  void paintEvent(QPaintEvent* event) override {
+    {
+      QPainter painter(this);
+      painter.fillRect(rect(), palette().brush(backgroundRole()));
+    }
+    QScrollBar::paintEvent(event);
   }
 
   void mousePressEvent(QMouseEvent* event) override {
@@ -64,8 +75,10 @@ HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, in
   // right arrow key and the wheel turned up mean more.
   bar_->setInvertedControls(false);
   // Some themes draw only the thumb and leave the track to the window's own
-  // colour, which here is black: the bar paints its track itself.
-  bar_->setAutoFillBackground(true);
+  // colour, which here is black: the bar paints its track itself. It does so
+  // in its paint rather than as a widget that fills its background, which Qt
+  // would cut out of the window's own paint: the window's fill would then be
+  // clipped around the bar span by span, at every frame of party mode.
   bar_->setPalette(TrackPalette(bar_->palette()));
   QObject::connect(
       bar_.get(), &QScrollBar::valueChanged, bar_.get(), [this] { UserChanged(); },

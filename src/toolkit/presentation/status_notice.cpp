@@ -7,6 +7,7 @@
 #include <QFocusEvent>
 #include <QWidget>
 #include <algorithm>
+#include <vector>
 
 namespace toolkit {
 
@@ -16,6 +17,22 @@ constexpr const char* kBarProperty = "blargo_status_bar";
 constexpr const char* kNoticeProperty = "blargo_status_notice";
 // Long before any clock reading: the first change goes out at once.
 constexpr TimePoint kLongAgo{Duration::min() / 2};
+
+// Every notice alive, in the order made. A label sets its text a thousand
+// times a second in party mode: finding its notice here costs a comparison
+// or two, where a search of the window's children would cast each of them.
+std::vector<StatusNotice*>& Notices() {
+  static std::vector<StatusNotice*> notices;
+  return notices;
+}
+
+StatusNotice* NoticeFor(const QWidget* status) {
+  const auto& notices = Notices();
+  const auto found =
+      std::find_if(notices.begin(), notices.end(),
+                   [status](const StatusNotice* notice) { return notice->Status() == status; });
+  return found != notices.end() ? *found : nullptr;
+}
 
 StatusNotice* OwnerOf(const QObject* part) {
   for (QObject* object = part->parent(); object != nullptr; object = object->parent()) {
@@ -108,9 +125,13 @@ StatusNotice::StatusNotice(QWidget* form, const QWidget* status, std::function<Q
   notice_->setProperty(kNoticeProperty, true);
   alarm_->OnRing([this] { Ring(); });
   qApp->installEventFilter(this);
+  Notices().push_back(this);
 }
 
-StatusNotice::~StatusNotice() { qApp->removeEventFilter(this); }
+StatusNotice::~StatusNotice() {
+  std::erase(Notices(), this);
+  qApp->removeEventFilter(this);
+}
 
 bool StatusNotice::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
@@ -227,11 +248,11 @@ void StatusNotice::Tell(bool again) {
 }
 
 StatusNotice* StatusNoticeOf(const QWidget* form) {
-  const QObjectList& children = form->children();
-  const auto found = std::find_if(children.begin(), children.end(), [](QObject* child) {
-    return dynamic_cast<StatusNotice*>(child) != nullptr;
-  });
-  return found != children.end() ? dynamic_cast<StatusNotice*>(*found) : nullptr;
+  const auto& notices = Notices();
+  const auto found =
+      std::find_if(notices.begin(), notices.end(),
+                   [form](const StatusNotice* notice) { return notice->parent() == form; });
+  return found != notices.end() ? *found : nullptr;
 }
 
 void SetStatusText(QWidget* form, const QWidget* status, std::function<QString()> text) {
@@ -240,13 +261,11 @@ void SetStatusText(QWidget* form, const QWidget* status, std::function<QString()
 }
 
 void StatusTextShown(const QWidget* status) {
-  StatusNotice* notice = StatusNoticeOf(status->window());
-  if (notice != nullptr && notice->Status() == status) notice->Changed();
+  if (StatusNotice* notice = NoticeFor(status)) notice->Changed();
 }
 
 void StatusTextSetAgain(const QWidget* status) {
-  StatusNotice* notice = StatusNoticeOf(status->window());
-  if (notice != nullptr && notice->Status() == status) notice->SetAgain();
+  if (StatusNotice* notice = NoticeFor(status)) notice->SetAgain();
 }
 
 }  // namespace toolkit
