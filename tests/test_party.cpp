@@ -4,7 +4,11 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "support/click.h"
 #include "support/error_reports.h"
@@ -247,6 +251,38 @@ class PartyTest : public QObject, protected SteppedWindow {
     QTest::keyClick(WidgetOf(form_->VScroll1), Qt::Key_Escape);
     VerifyNormalMode();
     QCOMPARE(form_->RampLevel, std::string("15"));
+  }
+
+  // STOP by a click, by Space on the button and by Escape, each on the clock
+  // the timers run on, in the climb and in the descent: once it is handled
+  // nothing of the party goes on, however far the clock moves. No tick, no
+  // write, no colour; the sink keeps the level the label shows.
+  void afterStopTheClockMovesOnWithoutTheParty() {
+    const auto run = [this](int ms) {
+      for (int i = 0; i < ms; ++i) time_->Advance(std::chrono::milliseconds(1));
+    };
+    const std::vector<std::function<void()>> stops = {
+        [this] { Stop(); }, [this] { QTest::keyClick(WidgetOf(form_->Command7), Qt::Key_Space); },
+        [this] { QTest::keyClick(WidgetOf(*form_), Qt::Key_Escape); }};
+    int round = 0;
+    for (const int party_ms : {12, 33}) {  // in the climb, then past the top
+      for (const auto& stop : stops) {
+        Play();
+        QVERIFY(WidgetOf(form_->Command7)->hasFocus());
+        recording_mixer::Clear();
+        run(party_ms);
+        QVERIFY2(!recording_mixer::Levels().empty(), "the party did not run on the clock");
+        const std::int32_t last = recording_mixer::Levels().back();
+        recording_mixer::Clear();
+        stop();
+        run(3000);
+        QCoreApplication::processEvents();
+        QVERIFY2(recording_mixer::Levels().empty(), qPrintable(QString("round %1").arg(round)));
+        VerifyNormalMode();
+        QCOMPARE(form_->Label1.Text(), std::to_string(last / 660) + "%");
+        ++round;
+      }
+    }
   }
 
   void closingThePartyEndsTheLoopWithSuccess() {

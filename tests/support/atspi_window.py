@@ -15,10 +15,16 @@ import sys
 import time
 
 import pyatspi
-from gi.repository import GLib
+from gi.repository import Atspi, GLib
 
 CAPTION = "bLaRgO v1.01"
 DEADLINE_S = 20
+# A call into the program waits this long for its answer (hang scale). By
+# default libatspi gives up after 0.8 s, which a loaded machine can miss,
+# and then answers as if the object had nothing: no actions, no name, no
+# states ("'STOP DEVIL!!!' offers no Press action, only []").
+CALL_TIMEOUT_MS = 10000
+Atspi.set_timeout(CALL_TIMEOUT_MS, 15000)
 failures = []
 
 
