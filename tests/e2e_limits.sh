@@ -36,7 +36,7 @@ shortage="blargo: cannot reach the sound server: too many open files"
 opened_at=""
 for limit in $(seq "$first" "$last"); do
   echo "--- ulimit -n $limit"
-  # A level no write of the program makes (not a multiple of 660).
+  # A level no write of the program makes (no whole percent of 65536).
   pactl set-sink-volume @DEFAULT_SINK@ 12345
   "$work/blargo" "$limit" >"$work/app.log" 2>&1 &
   app_pid=$!

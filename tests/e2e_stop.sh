@@ -83,7 +83,9 @@ sink_at_label() {
   text=$(label_text)
   [[ $text =~ ^([0-9]+)%$ ]] || return 1
   v=$(sink)
-  [ -n "$v" ] && { [ "$v" = $((BASH_REMATCH[1] * 660)) ] || [ "$v" = $((BASH_REMATCH[1] * 660 + 1)) ]; }
+  [ -n "$v" ] || return 1
+  local want=$(((BASH_REMATCH[1] * 65536 + 50) / 100))  # its percent of the sink's 65536
+  [ "$v" -ge "$want" ] && [ "$v" -le $((want + 1)) ]
 }
 
 ways=(click space escape)
