@@ -19,9 +19,9 @@ start_openbox
 # sink, and it ends when asked.
 clicks_land() {
   click_on "SET 25%"
-  wait_for sink_is 16500 16501 || fail "$1: SET 25% left the sink at $(sink)"
+  wait_for sink_is 16384 || fail "$1: SET 25% left the sink at $(sink)"
   click_on "SET 75%"
-  wait_for sink_is 49500 49501 || fail "$1: SET 75% left the sink at $(sink)"
+  wait_for sink_is 49152 || fail "$1: SET 75% left the sink at $(sink)"
   kill "$app_pid"
   wait "$app_pid" 2>/dev/null || true
   app_pid=""

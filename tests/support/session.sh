@@ -152,12 +152,18 @@ start_program() {
 }
 # Waits for the program's window (of process PID, if given); sets window, X,
 # Y, WIDTH and HEIGHT.
+# xdotool gives up on the whole search with an X error when a window it is
+# walking goes away meanwhile (another program's, closing), so each look is
+# one short search, repeated.
 find_window() {
   local of=()
   [ -z "${1:-}" ] || of=(--pid "$1")
-  window=$(timeout 30 xdotool search --sync --onlyvisible "${of[@]}" --name '^bLaRgO v1\.01$' | head -n 1) ||
-    true
-  [ -n "$window" ] || fail "no window titled 'bLaRgO v1.01' within 30 s"
+  window_shown() {
+    window=$(xdotool search --onlyvisible "${of[@]}" --name '^bLaRgO v1\.01$' 2>/dev/null |
+      head -n 1) || true
+    [ -n "$window" ]
+  }
+  WAIT_SECONDS=30 wait_for window_shown || fail "no window titled 'bLaRgO v1.01' within 30 s"
   eval "$(xdotool getwindowgeometry --shell "$window")"
 }
 # After its window was closed: the program ends within hang scale, with
