@@ -3,6 +3,9 @@
 #include <QLabel>
 #include <QPainter>
 #include <QStaticText>
+#include <algorithm>
+#include <cstddef>
+#include <deque>
 
 #include "toolkit/controls/form.h"
 #include "toolkit/controls/form_layout.h"
@@ -14,17 +17,17 @@ namespace toolkit {
 
 namespace {
 
-// A QLabel that keeps its text's layout between paints. Party mode repaints
+// A QLabel that keeps its texts' layouts between paints. Party mode repaints
 // the window every frame (its background changes), and QLabel lays its text
-// out and shapes it again at every paint; the layout kept here is made again
-// only when the text or the font changes. It draws what QLabel draws for the
-// plain one-line labels of this toolkit (clipped to the label, as QLabel's
-// is), and leaves any other kind to QLabel.
+// out and shapes it again at every paint; the layouts kept here are made
+// again only when the font changes. The level's label takes a new text at
+// nearly every frame, but only the ramp's fourteen, so the last few texts
+// keep theirs. It draws what QLabel draws for the plain one-line labels of
+// this toolkit (clipped to the label, as QLabel's is), and leaves any other
+// kind to QLabel.
 class LabelWidget : public QLabel {
  public:
-  LabelWidget(const QString& text, QWidget* parent) : QLabel(text, parent) {
-    laid_out_.setTextFormat(Qt::PlainText);
-  }
+  LabelWidget(const QString& text, QWidget* parent) : QLabel(text, parent) {}
 
  protected:
   void paintEvent(QPaintEvent* event) override {
@@ -36,16 +39,30 @@ class LabelWidget : public QLabel {
       QLabel::paintEvent(event);
       return;
     }
-    if (laid_out_.text() != shown) laid_out_.setText(shown);
     QPainter painter(this);
     painter.setPen(QPen(palette().brush(foregroundRole()), painter.pen().widthF()));
     // Laid out again by the painter when the label's font is not the one
     // it was laid out in.
-    painter.drawStaticText(contentsRect().topLeft(), laid_out_);
+    painter.drawStaticText(contentsRect().topLeft(), LaidOut(shown));
   }
 
  private:
-  QStaticText laid_out_;
+  // The ramp's fourteen levels, with room for a few texts more.
+  static constexpr std::size_t kTextsKept = 24;
+
+  const QStaticText& LaidOut(const QString& shown) {
+    const auto kept =
+        std::find_if(laid_out_.begin(), laid_out_.end(),
+                     [&shown](const QStaticText& text) { return text.text() == shown; });
+    if (kept != laid_out_.end()) return *kept;
+    if (laid_out_.size() == kTextsKept) laid_out_.pop_front();
+    QStaticText text(shown);
+    text.setTextFormat(Qt::PlainText);
+    laid_out_.push_back(std::move(text));
+    return laid_out_.back();
+  }
+
+  std::deque<QStaticText> laid_out_;
 };
 
 }  // namespace

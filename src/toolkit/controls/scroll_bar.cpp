@@ -6,9 +6,12 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <string>
 
 #include "toolkit/application/error_report.h"
+#include "toolkit/controls/bar_pictures.h"
 #include "toolkit/controls/form.h"
 #include "toolkit/controls/form_layout.h"
 #include "toolkit/controls/label.h"
@@ -43,13 +46,29 @@ class ScrollBarWidget : public QScrollBar {
   }
 
   // The track's own colour first, as a widget filling its background would;
-  // see the constructor for why the bar does not say it does.
+  // see the constructor for why the bar does not say it does. Under the
+  // pointer or in a press the style shows which part is hovered or held,
+  // which only Qt's own paint knows: the bar is drawn afresh then.
   void paintEvent(QPaintEvent* event) override {
-    {
-      QPainter painter(this);
-      painter.fillRect(rect(), palette().brush(backgroundRole()));
+    if (underMouse() || QGuiApplication::mouseButtons() != Qt::NoButton) {
+      {
+        QPainter painter(this);
+        PaintTrack(painter);
+      }
+      QScrollBar::paintEvent(event);
+      return;
     }
-    QScrollBar::paintEvent(event);
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    option.subControls = QStyle::SC_All;
+    option.activeSubControls = QStyle::SC_None;
+    const QPixmap& picture =
+        pictures_.For(BarLook::Of(option, style(), devicePixelRatio()), [&](QPainter& painter) {
+          PaintTrack(painter);
+          style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+        });
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, picture);
   }
 
   void focusInEvent(QFocusEvent* event) override {
@@ -71,8 +90,14 @@ class ScrollBarWidget : public QScrollBar {
   }
 
  private:
+  void PaintTrack(QPainter& painter) const {
+    painter.fillRect(rect(), palette().brush(backgroundRole()));
+  }
+
   std::function<void()> catch_up_;
   std::function<int()> value_;
+  // Party mode's fourteen places, with room for a few looks more.
+  BarPictures pictures_{24};
 };
 
 namespace {
