@@ -71,6 +71,9 @@ if [ -z "$plugins" ]; then
     "chosen with -platform" "\"$free\""
   expect_one_line "QT_QPA_PLATFORM=wayland;xcb XDG_RUNTIME_DIR=$runtime DISPLAY=$free" \
     "Qt's \"wayland\" and \"xcb\" platforms" "\"wayland-0\"" "\"$free\""
+  # In GNOME's Wayland session Xwayland is tried first, then Wayland itself.
+  expect_one_line "XDG_RUNTIME_DIR=$runtime XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY=blargo-nowhere DISPLAY=$free" \
+    "cannot open the X display \"$free\" (is its X server running, and does it let this user in?); cannot open the Wayland display \"blargo-nowhere\""
   rmdir "$runtime"
 else
   [ -e "$plugins/libqxcb.so" ] || fail "no Qt platform plugins in $plugins"

@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <vector>
 
 #include "support/counting_timer.h"
@@ -85,6 +86,58 @@ class ToolkitTest : public QObject {
       QVERIFY2(labels[2]->font() == labels[0]->font(), qPrintable(at));
     }
     QVERIFY2(uneven > 100, "the scales tried never rounded the three heights apart");
+  }
+
+  // A title bar, a key or the compositor may grant the window a maximised
+  // or full-screen state; it gives the state back, keeping its own size and
+  // its place, whichever way the state came.
+  void aMaximisedOrFullScreenStateIsGivenBack() {
+    toolkit::Form form("fixed", 3000, 1500);  // 200 x 100 pixels, as laid out
+    form.Show();
+    QWidget* window = toolkit::WidgetOf(form);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const QRect normal = window->geometry();
+    const struct {
+      const char* how;
+      Qt::WindowStates state;
+    } requests[] = {{"maximised", Qt::WindowMaximized},
+                    {"full screen", Qt::WindowFullScreen},
+                    {"both", Qt::WindowMaximized | Qt::WindowFullScreen}};
+    for (const auto& request : requests) {
+      // As the platform grants it (a title bar's button, the compositor) and
+      // as code asks for it.
+      for (const bool by_platform : {true, false}) {
+        const QString what =
+            QString("%1 by the %2").arg(request.how, by_platform ? "platform" : "program");
+        if (by_platform) {
+          window->windowHandle()->setWindowStates(request.state);
+        } else {
+          window->setWindowState(request.state);
+        }
+        // Back in no state, at its own size and place, for Qt's window as
+        // for the widget (either alone may still be on its way).
+        const bool given_back = QTest::qWaitFor(
+            [&] {
+              return window->windowHandle()->windowStates() == Qt::WindowNoState &&
+                     window->windowState() == Qt::WindowNoState && window->geometry() == normal;
+            },
+            10000);
+        QVERIFY2(given_back, qPrintable(what + QString(": state %1, %2x%3+%4+%5, not %6x%7+%8+%9")
+                                                   .arg(int(window->windowHandle()->windowStates()))
+                                                   .arg(window->width())
+                                                   .arg(window->height())
+                                                   .arg(window->x())
+                                                   .arg(window->y())
+                                                   .arg(normal.width())
+                                                   .arg(normal.height())
+                                                   .arg(normal.x())
+                                                   .arg(normal.y())));
+      }
+    }
+    // Minimised is the user's to choose.
+    window->setWindowState(Qt::WindowMinimized);
+    QTest::qWait(0);
+    QCOMPARE(window->windowState(), Qt::WindowMinimized);
   }
 
   // GNOME and KDE open new windows on the pointer's screen, whatever else

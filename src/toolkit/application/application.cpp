@@ -104,9 +104,22 @@ process::EnvironmentChanges DrawingEnvironment() { return {{"QT_NO_GUI_THREADPOO
 
 Application::Application(int& argc, char** argv, const std::string& display_name,
                          const std::string& desktop_file, NoDisplay no_display) {
+  const PlatformChoice platform = ChosenPlatform(argc, argv);
+  // Qt's own default differs in GNOME's Wayland session, so the default is
+  // handed to Qt as if given on the command line, first, where no option of
+  // the user's left without its value can take it for its own; a user's
+  // choice is left as it was given.
+  arguments_.assign(argv, argv + argc);
+  if (platform.source == PlatformChoice::Source::kDefault && !arguments_.empty()) {
+    platform_option_ = "-platform";
+    platform_name_ = platform.platforms;
+    arguments_.insert(arguments_.begin() + 1, {platform_option_.data(), platform_name_.data()});
+  }
+  argument_count_ = static_cast<int>(arguments_.size());
+  arguments_.push_back(nullptr);
   {
-    const StartupGuard guard(no_display, ChosenPlatform(argc, argv));
-    app_ = std::make_unique<QApplication>(argc, argv);
+    const StartupGuard guard(no_display, platform);
+    app_ = std::make_unique<QApplication>(argument_count_, arguments_.data());
   }
   KeepDrawingThreads();
   QApplication::setApplicationName(identity::kExecutableName);

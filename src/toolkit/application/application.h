@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "process/environment_change.h"
 
@@ -48,6 +49,12 @@ class Application {
   int Run();
 
  private:
+  // The command line as Qt reads it, kept as long as Qt may: the program's
+  // own, and the platform to try where the user chose none.
+  std::string platform_option_;
+  std::string platform_name_;
+  std::vector<char*> arguments_;
+  int argument_count_ = 0;
   std::unique_ptr<QApplication> app_;
   // The desktop's wish for less motion, followed while the loop runs.
   std::unique_ptr<DesktopMotion> motion_;

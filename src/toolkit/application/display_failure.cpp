@@ -48,6 +48,15 @@ bool HasWaylandPlugin() {
   });
 }
 
+// XDG_CURRENT_DESKTOP lists the desktop's names, most specific first
+// ("ubuntu:GNOME", "GNOME-Classic:GNOME").
+bool InGnome() {
+  const QStringList names = QString::fromLocal8Bit(Environment("XDG_CURRENT_DESKTOP")).split(':');
+  return std::any_of(names.cbegin(), names.cend(), [](const QString& name) {
+    return name.compare(QLatin1String("GNOME"), Qt::CaseInsensitive) == 0;
+  });
+}
+
 std::string Quoted(const QString& text) { return "\"" + text.toStdString() + "\""; }
 
 // What went wrong with one platform, and for the platforms a desktop session
@@ -98,6 +107,13 @@ PlatformChoice ChosenPlatform(int argc, const char* const* argv) {
   const QByteArray chosen = Environment("QT_QPA_PLATFORM");
   if (!chosen.isEmpty()) return {chosen.toStdString(), PlatformChoice::Source::kEnvironment};
   if (!Environment("WAYLAND_DISPLAY").isEmpty() || Environment("XDG_SESSION_TYPE") == "wayland") {
+    // GNOME draws no title bar for Wayland clients, and Qt's own stand-in
+    // looks like no GNOME window and offers to maximise a fixed-size one;
+    // through Xwayland the window gets GNOME's own title bar, as every X11
+    // program there does.
+    if (InGnome() && !Environment("DISPLAY").isEmpty()) {
+      return {"xcb;wayland", PlatformChoice::Source::kDefault};
+    }
     return {"wayland;xcb", PlatformChoice::Source::kDefault};
   }
   return {"xcb", PlatformChoice::Source::kDefault};

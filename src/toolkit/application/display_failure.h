@@ -12,8 +12,10 @@ struct PlatformChoice {
   Source source = Source::kDefault;
 };
 
-// What Qt will read: "-platform NAME" (or "--platform NAME") on the command
-// line before QT_QPA_PLATFORM, before the desktop session's default.
+// What Qt is to try: "-platform NAME" (or "--platform NAME") on the command
+// line before QT_QPA_PLATFORM, before the desktop session's default. That
+// default is Wayland first in a Wayland session, but X11 (Xwayland) first in
+// GNOME's where it offers an X display; otherwise X11.
 PlatformChoice ChosenPlatform(int argc, const char* const* argv);
 
 // Why Qt opened no display, in one line for the user: each platform tried,

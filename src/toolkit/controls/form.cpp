@@ -36,6 +36,11 @@ namespace {
 // around the window; a frame learnt later is the user's business.
 constexpr int kFrameWaitMs = 3000;
 
+// The states a window of fixed size does not take: granted by a title bar,
+// a key or the compositor, they would leave its controls in a corner of a
+// screen-sized black window.
+constexpr Qt::WindowStates kRefusedStates = Qt::WindowMaximized | Qt::WindowFullScreen;
+
 }  // namespace
 
 // The window itself. It paints its own background rather than using the
@@ -111,6 +116,20 @@ class FormWidget : public QWidget, public Presented {
     // The form's font is the desktop's: a new desktop font is a new scale.
     if (event->type() == QEvent::FontChange) Refit();
     return handled;
+  }
+
+  // A maximised or full-screen state is given back at once; the window
+  // system then puts the window back at its own size where it stood.
+  void changeEvent(QEvent* event) override {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || (windowState() & kRefusedStates) == 0) {
+      return;
+    }
+    // Not from within the platform's own state change.
+    QTimer::singleShot(0, this, [this] {
+      if ((windowState() & kRefusedStates) == 0) return;
+      setWindowState(windowState() & ~kRefusedStates);
+    });
   }
 
   void moveEvent(QMoveEvent* event) override {
