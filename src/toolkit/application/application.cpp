@@ -12,6 +12,7 @@
 #include "identity/program_identity.h"
 #include "toolkit/application/desktop_motion.h"
 #include "toolkit/application/display_failure.h"
+#include "toolkit/application/x11_desktop_file.h"
 
 namespace toolkit {
 
@@ -127,6 +128,7 @@ Application::Application(int& argc, char** argv, const std::string& display_name
   if (!desktop_file.empty()) {
     QGuiApplication::setDesktopFileName(QString::fromStdString(desktop_file));
   }
+  x11_desktop_file_ = std::make_unique<X11DesktopFile>(desktop_file);
   motion_ = std::make_unique<DesktopMotion>();
 }
 

@@ -12,6 +12,7 @@ class QApplication;
 namespace toolkit {
 
 class DesktopMotion;
+class X11DesktopFile;
 
 // What the toolkit needs in the process's environment before it starts: its
 // drawing kept on the GUI thread (see application.cpp).
@@ -58,6 +59,8 @@ class Application {
   std::unique_ptr<QApplication> app_;
   // The desktop's wish for less motion, followed while the loop runs.
   std::unique_ptr<DesktopMotion> motion_;
+  // The desktop file named on X11 windows where Qt does not name it.
+  std::unique_ptr<X11DesktopFile> x11_desktop_file_;
 };
 
 }  // namespace toolkit
