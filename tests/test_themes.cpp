@@ -15,6 +15,7 @@
 #include <QStyle>
 #include <QTest>
 #include <algorithm>
+#include <vector>
 
 #include "support/click.h"
 #include "support/scroll_bar_parts.h"
@@ -32,6 +33,12 @@ constexpr double kControlContrast = 3.0;
 constexpr double kTextContrast = 4.5;
 
 using wcag::Contrast;
+
+// The 0x00BBGGRR colour as Qt names it (#rrggbb).
+QString ToQColorName(toolkit::Colour colour) {
+  return QColor(int(colour & 0xFFU), int((colour >> 8) & 0xFFU), int((colour >> 16) & 0xFFU))
+      .name();
+}
 
 // The colour counted most often.
 QRgb Commonest(const QHash<QRgb, int>& counts) {
@@ -65,6 +72,49 @@ double InkContrast(const QImage& image, const QRect& box, QRgb ground) {
     }
   }
   return best;
+}
+
+// How a focus indicator stands out. Its pixels are those of the control's
+// box that change by 3:1 or more when the focus comes to it (so a button
+// merely shaded otherwise as the default one shows no indicator); each
+// other pixel beside it (in the box or just outside) is set against the
+// indicator pixel next to it that differs most from it.
+struct Indicator {
+  int pixels = 0;
+  std::vector<double> edges;  // one per neighbour, sorted, weakest first
+
+  // The weakest contrast along the indicator's edges, leaving out the
+  // weakest `share`, where anti-aliasing blends a rounded corner.
+  [[nodiscard]] double Weakest(double share = 0.0) const {
+    if (edges.empty()) return 1.0;
+    return edges[static_cast<size_t>(share * static_cast<double>(edges.size() - 1))];
+  }
+};
+
+Indicator FindIndicator(const QImage& focused, const QImage& unfocused, const QRect& box) {
+  const auto changed = [&](const QPoint& p) {
+    return box.contains(p) && Contrast(focused.pixel(p), unfocused.pixel(p)) >= 3.0;
+  };
+  Indicator found;
+  const QRect around = box.adjusted(-1, -1, 1, 1).intersected(focused.rect());
+  for (int y = around.top(); y <= around.bottom(); ++y) {
+    for (int x = around.left(); x <= around.right(); ++x) {
+      const QPoint point(x, y);
+      if (changed(point)) {
+        ++found.pixels;
+        continue;
+      }
+      double best = 0.0;
+      for (const QPoint step : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
+        if (changed(point + step)) {
+          best = std::max(best, Contrast(focused.pixel(point + step), focused.pixel(point)));
+        }
+      }
+      if (best > 0.0) found.edges.push_back(best);
+    }
+  }
+  std::sort(found.edges.begin(), found.edges.end());
+  return found;
 }
 
 }  // namespace
@@ -234,6 +284,99 @@ class ThemesTest : public QObject, protected SteppedWindow {
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window, kPaintDeadlineMs));
     CheckAll("in-front");
+  }
+
+  // Tab until `target` has the focus, as a keyboard user would reach it.
+  static bool TabTo(QWidget* target) {
+    for (int press = 0; press < 12 && !target->hasFocus(); ++press) {
+      QWidget* focused = QApplication::focusWidget();
+      QTest::keyClick(focused != nullptr ? focused : target->window(), Qt::Key_Tab);
+    }
+    return target->hasFocus();
+  }
+
+  // The window once the focus has come to `target` and the screen shows it.
+  QImage FocusedShot(QWidget* target, const QImage& before) {
+    if (!TabTo(target)) return {};
+    return GrabWhen([&](const QImage& shot) { return shot != before; });
+  }
+
+  // Judges the indicator of `target`, focused in `focused` and not in
+  // `unfocused`.
+  void CheckIndicator(const QString& what, const QImage& focused, const QImage& unfocused,
+                      QWidget* target) {
+    const Indicator indicator = FindIndicator(focused, unfocused, Box(target, focused));
+    // A rounded ring's anti-aliased corners may blend into the face; the
+    // weakest twentieth of its edge is left to them.
+    const double figure = indicator.Weakest(0.05);
+    qInfo(
+        "%s, %s: focus indicator %d pixels, against its neighbours %.2f:1 (weakest %.2f:1, "
+        "needs %.1f:1)",
+        qPrintable(Style()), qPrintable(what), indicator.pixels, figure, indicator.Weakest(),
+        kControlContrast);
+    QVERIFY2(indicator.pixels > 0, qPrintable(what + ": nothing shows the focus"));
+    QVERIFY2(
+        figure >= kControlContrast,
+        qPrintable(what + QString(": the focus indicator stands out %1:1").arg(figure, 0, 'f', 2)));
+  }
+
+  // Every control the focus reaches shows it, measured on the screen: the
+  // slider, where the focus starts, and each button.
+  void theFocusShowsOnEveryControl() {
+    QWidget* window = WidgetOf(*form_);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window, kPaintDeadlineMs));
+    QWidget* slider = WidgetOf(form_->VScroll1);
+    const QList<QWidget*> buttons = {WidgetOf(form_->Command3), WidgetOf(form_->Command4),
+                                     WidgetOf(form_->Command1), WidgetOf(form_->Command5),
+                                     WidgetOf(form_->Command2), WidgetOf(form_->Command6)};
+    // Buttons are seen against the slider focused; the slider against the
+    // button furthest from it.
+    const QImage play_focused = FocusedShot(buttons.last(), Grab());
+    const QImage slider_focused = FocusedShot(slider, play_focused);
+    QVERIFY(!slider_focused.isNull());
+    Save(slider_focused, "focus-slider");
+    CheckIndicator("slider", slider_focused, play_focused, slider);
+    QImage before = slider_focused;
+    for (QWidget* button : buttons) {
+      const QImage shot = FocusedShot(button, before);
+      QVERIFY(!shot.isNull());
+      Save(shot, "focus-" + qobject_cast<QPushButton*>(button)->text().remove(' '));
+      CheckIndicator(qobject_cast<QPushButton*>(button)->text(), shot, slider_focused, button);
+      before = shot;
+    }
+  }
+
+  // In party mode the focus moves between the slider and STOP on a window
+  // of any of the cycle's colours; the indicators must show on each.
+  void theFocusShowsOnEveryPartyColour() {
+    QWidget* window = WidgetOf(*form_);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window, kPaintDeadlineMs));
+    Click(form_->Command6);
+    QWidget* slider = WidgetOf(form_->VScroll1);
+    QWidget* stop = WidgetOf(form_->Command7);
+    const QList<QPair<QString, toolkit::Colour>> colours = {{"red", 0x0000FFU},
+                                                            {"yellow", 0x00FFFFU},
+                                                            {"green", 0x00FF00U},
+                                                            {"cyan", 0xFFFF00U},
+                                                            {"blue", 0xFF0000U}};
+    for (const auto& [name, colour] : colours) {
+      form_->SetBackColor(colour);
+      const QString expected = ToQColorName(colour);
+      const auto coloured = [&](const QImage& shot) {
+        return QColor(shot.pixel(5, 5)).name() == expected;
+      };
+      QVERIFY(TabTo(stop));
+      const QImage stop_focused = GrabWhen(coloured);
+      QVERIFY(TabTo(slider));
+      const QImage slider_focused =
+          GrabWhen([&](const QImage& shot) { return coloured(shot) && shot != stop_focused; });
+      Save(slider_focused, "party-" + name + "-focus-slider");
+      Save(stop_focused, "party-" + name + "-focus-STOP");
+      CheckIndicator("party, " + name + ", slider", slider_focused, stop_focused, slider);
+      CheckIndicator("party, " + name + ", STOP", stop_focused, slider_focused, stop);
+    }
   }
 
   void theWindowStaysBlackAndFlashesItsColours() {

@@ -12,6 +12,9 @@
 #include "toolkit/controls/label.h"
 #include "toolkit/controls/place.h"
 #include "toolkit/presentation/black_window_palette.h"
+#include "toolkit/presentation/colour.h"
+#include "toolkit/presentation/focus_ring.h"
+#include "toolkit/presentation/system_colour.h"
 
 namespace toolkit {
 
@@ -20,8 +23,11 @@ namespace toolkit {
 // count from the value the bar shows, so it is brought up to date first.
 class ScrollBarWidget : public QScrollBar {
  public:
-  ScrollBarWidget(QWidget* parent, std::function<void()> before_input)
-      : QScrollBar(Qt::Horizontal, parent), before_input_(std::move(before_input)) {}
+  ScrollBarWidget(QWidget* parent, std::function<void()> before_input,
+                  std::function<QColor()> window_colour)
+      : QScrollBar(Qt::Horizontal, parent),
+        before_input_(std::move(before_input)),
+        window_colour_(std::move(window_colour)) {}
 
  protected:
   // The track follows a theme changed while the program runs.
@@ -34,13 +40,20 @@ class ScrollBarWidget : public QScrollBar {
   }
 
   // The track's own colour first, as a widget filling its background would;
-  // see the constructor for why the bar does not say it does.
+  // see the constructor for why the bar does not say it does. Styles such as
+  // Fusion draw a focused bar exactly as an unfocused one, and the focus
+  // starts here: the bar rings itself while it has the focus.
   void paintEvent(QPaintEvent* event) override {
+    const QColor track = palette().color(backgroundRole());
     {
       QPainter painter(this);
-      painter.fillRect(rect(), palette().brush(backgroundRole()));
+      painter.fillRect(rect(), track);
     }
     QScrollBar::paintEvent(event);
+    if (hasFocus()) {
+      QPainter painter(this);
+      PaintFocusRing(painter, rect(), window_colour_(), track);
+    }
   }
 
   void mousePressEvent(QMouseEvent* event) override {
@@ -58,10 +71,14 @@ class ScrollBarWidget : public QScrollBar {
 
  private:
   std::function<void()> before_input_;
+  std::function<QColor()> window_colour_;
 };
 
 HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, int maximum)
-    : form_(form), bar_(form, new ScrollBarWidget(form.Widget(), [this] { Announce(); })) {
+    : form_(form),
+      bar_(form, new ScrollBarWidget(
+                     form.Widget(), [this] { Announce(); },
+                     [&form] { return ToQColor(form.ShownBackColor()); })) {
   PlaceInTwips(bar_.get(), box);
   bar_->setRange(minimum, maximum);
   value_ = bar_->value();
