@@ -5,6 +5,7 @@
 // session and accessibility buses).
 #include <QAccessible>
 #include <QApplication>
+#include <QScrollBar>
 #include <QTest>
 #include <QWidget>
 #include <algorithm>
@@ -18,6 +19,7 @@
 #include "toolkit/controls/command_button.h"
 #include "toolkit/controls/form.h"
 #include "toolkit/controls/label.h"
+#include "toolkit/controls/scroll_bar.h"
 #include "toolkit/presentation/status_notice.h"
 
 namespace {
@@ -138,6 +140,63 @@ class AccessibilityTest : public QObject {
     QCOMPARE(about.front().name, QString("35%"));
     // And told: shown (Qt 6.4) or announced (from Qt 6.8), in the same name.
     QCOMPARE(about.back().name, QString("35%"));
+  }
+
+  // A screen reader takes every value event in turn, though it presents the
+  // value of the focused control alone: the party ramp's few a second buried
+  // Orca on a busy machine, so that it fell seconds behind and dropped the
+  // level notices. The slider tells its changes only while it has the
+  // focus; it reads the latest value whenever asked, and has it when the
+  // focus arrives, so that the screen reader presents that one.
+  void onlyTheFocusedSliderTellsItsChanges() {
+    SteppedClock time;
+    toolkit::Form form("t", 6000, 3000);
+    toolkit::HScrollBar slider(form, {0, 0, 4215, 255}, 0, 0, 100);
+    toolkit::CommandButton button(form, "a", {0, 600, 900, 375}, 1);
+    QWidget* bar = toolkit::WidgetOf(slider);
+    button.SetFocus();
+    form.Show();
+    QVERIFY(QTest::qWaitForWindowActive(toolkit::WidgetOf(form)));
+    QVERIFY(EventsUntil([&] { return toolkit::WidgetOf(button)->hasFocus(); }));
+    time.Advance(1000 * kMs);
+    LoopComesRound();
+
+    const Listening listening;
+    // One second of the party ramp, a step every millisecond.
+    for (int i = 1; i <= 1000; ++i) {
+      time.Advance(kMs);
+      slider.SetValue(30 + i % 66);
+      LoopComesRound();
+    }
+    time.Advance(1000 * kMs);
+    LoopComesRound();
+    QCOMPARE(Count(bar, QAccessible::ValueChanged), 0L);
+    // A review of the window still reads where the slider is: 30 + 1000 % 66.
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(bar);
+    QCOMPARE(face->valueInterface()->currentValue().toInt(), 40);
+    QCOMPARE(face->text(QAccessible::Value), QString("40"));
+    QCOMPARE(face->role(), QAccessible::ScrollBar);
+
+    // The focus arriving finds the latest value, also in Qt's own.
+    told.clear();
+    bar->setFocus(Qt::TabFocusReason);
+    QVERIFY(bar->hasFocus());
+    QVERIFY(Count(bar, QAccessible::Focus) >= 1);
+    QCOMPARE(qobject_cast<QScrollBar*>(bar)->value(), 40);
+    QCOMPARE(face->valueInterface()->currentValue().toInt(), 40);
+
+    // With the focus, a change after a quiet spell is told at once, and a
+    // burst a few times a second.
+    told.clear();
+    slider.SetValue(75);
+    QCOMPARE(Count(bar, QAccessible::ValueChanged), 1L);
+    for (int i = 1; i <= 1000; ++i) {
+      time.Advance(kMs);
+      slider.SetValue(30 + i % 66);
+      LoopComesRound();
+    }
+    const long told_in_burst = Count(bar, QAccessible::ValueChanged);
+    QVERIFY2(told_in_burst >= 2 && told_in_burst <= 7, qPrintable(QString::number(told_in_burst)));
   }
 };
 

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "identity/program_identity.h"
+#include "toolkit/application/desktop_motion.h"
 #include "toolkit/application/display_failure.h"
 
 namespace toolkit {
@@ -113,6 +114,7 @@ Application::Application(int& argc, char** argv, const std::string& display_name
   if (!desktop_file.empty()) {
     QGuiApplication::setDesktopFileName(QString::fromStdString(desktop_file));
   }
+  motion_ = std::make_unique<DesktopMotion>();
 }
 
 Application::~Application() = default;

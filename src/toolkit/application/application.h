@@ -10,6 +10,8 @@ class QApplication;
 
 namespace toolkit {
 
+class DesktopMotion;
+
 // What the toolkit needs in the process's environment before it starts: its
 // drawing kept on the GUI thread (see application.cpp).
 process::EnvironmentChanges DrawingEnvironment();
@@ -47,6 +49,8 @@ class Application {
 
  private:
   std::unique_ptr<QApplication> app_;
+  // The desktop's wish for less motion, followed while the loop runs.
+  std::unique_ptr<DesktopMotion> motion_;
 };
 
 }  // namespace toolkit

@@ -230,7 +230,7 @@ Colour Form::BackColor() const { return widget_->back_colour; }
 
 void Form::SetBackColor(Colour colour) {
   widget_->back_colour = colour;
-  pacer_->Changed(widget_);
+  pacer_->Flashed(widget_);
 }
 
 void Form::SetIcon(const std::string& path) {

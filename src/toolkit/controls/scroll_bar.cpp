@@ -1,5 +1,7 @@
 #include "toolkit/controls/scroll_bar.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QLabel>
 #include <QPainter>
@@ -21,13 +23,19 @@ namespace toolkit {
 // Qt moves a scroll bar from its own value, which may still trail the last
 // one set (see HScrollBar::Announce): the user's arrow click or key must
 // count from the value the bar shows, so it is brought up to date first.
+// So is the focus arriving, which a screen reader presents with the value.
 class ScrollBarWidget : public QScrollBar {
  public:
-  ScrollBarWidget(QWidget* parent, std::function<void()> before_input,
+  ScrollBarWidget(QWidget* parent, std::function<void()> catch_up, std::function<int()> value,
                   std::function<QColor()> window_colour)
       : QScrollBar(Qt::Horizontal, parent),
-        before_input_(std::move(before_input)),
+        catch_up_(std::move(catch_up)),
+        value_(std::move(value)),
         window_colour_(std::move(window_colour)) {}
+
+  // The value last set, which Qt's own may trail.
+  [[nodiscard]] int Latest() const { return value_(); }
+  void CatchUp() { catch_up_(); }
 
  protected:
   // The track follows a theme changed while the program runs.
@@ -56,29 +64,78 @@ class ScrollBarWidget : public QScrollBar {
     }
   }
 
+  void focusInEvent(QFocusEvent* event) override {
+    // Qt tells assistive technology of the focus after this event.
+    catch_up_();
+    QScrollBar::focusInEvent(event);
+  }
   void mousePressEvent(QMouseEvent* event) override {
-    before_input_();
+    catch_up_();
     QScrollBar::mousePressEvent(event);
   }
   void keyPressEvent(QKeyEvent* event) override {
-    before_input_();
+    catch_up_();
     QScrollBar::keyPressEvent(event);
   }
   void wheelEvent(QWheelEvent* event) override {
-    before_input_();
+    catch_up_();
     QScrollBar::wheelEvent(event);
   }
 
  private:
-  std::function<void()> before_input_;
+  std::function<void()> catch_up_;
+  std::function<int()> value_;
   std::function<QColor()> window_colour_;
 };
+
+namespace {
+
+// The bar as assistive technology sees it: Qt's own, except that its value
+// is the one last set, so that a screen reader's review of the window never
+// reads one the bar has left while Qt's value trails.
+class ScrollBarAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+ public:
+  explicit ScrollBarAccessible(ScrollBarWidget* bar)
+      : QAccessibleWidget(bar, QAccessible::ScrollBar), bar_(bar) {}
+
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+  }
+  [[nodiscard]] QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Value) return QString::number(bar_->Latest());
+    return QAccessibleWidget::text(t);
+  }
+  [[nodiscard]] QVariant currentValue() const override { return bar_->Latest(); }
+  void setCurrentValue(const QVariant& value) override {
+    bar_->CatchUp();
+    bar_->setValue(value.toInt());
+  }
+  [[nodiscard]] QVariant maximumValue() const override { return bar_->maximum(); }
+  [[nodiscard]] QVariant minimumValue() const override { return bar_->minimum(); }
+  [[nodiscard]] QVariant minimumStepSize() const override { return bar_->singleStep(); }
+
+ private:
+  ScrollBarWidget* bar_;
+};
+
+QAccessibleInterface* AccessibleFactory(const QString& /*class_name*/, QObject* object) {
+  if (auto* bar = dynamic_cast<ScrollBarWidget*>(object)) return new ScrollBarAccessible(bar);
+  return nullptr;
+}
+
+}  // namespace
 
 HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, int maximum)
     : form_(form),
       bar_(form, new ScrollBarWidget(
-                     form.Widget(), [this] { Announce(); },
+                     form.Widget(), [this] { CatchUp(); }, [this] { return value_; },
                      [&form] { return ToQColor(form.ShownBackColor()); })) {
+  static const bool installed = [] {
+    QAccessible::installFactory(&AccessibleFactory);
+    return true;
+  }();
+  (void)installed;
   PlaceInTwips(bar_.get(), box);
   bar_->setRange(minimum, maximum);
   value_ = bar_->value();
@@ -126,7 +183,17 @@ void HScrollBar::SetValue(int value) {
 // changing Qt's value, which would raise a value change for accessibility.
 void HScrollBar::Present() { bar_->setSliderPosition(value_); }
 
+// Qt tells assistive technology of each new value of its own; a screen
+// reader presents the value of the focused control alone, and reads it anew
+// when the focus arrives (the bar catches up first). Told of a bar without
+// the focus, it would still take each event in turn: in party mode, with
+// little CPU to spare, Orca fell seconds behind and dropped the level
+// notices as stale.
 void HScrollBar::Announce() {
+  if (bar_->hasFocus()) CatchUp();
+}
+
+void HScrollBar::CatchUp() {
   if (bar_->value() == value_) return;
   announcing_ = true;
   bar_->setValue(value_);

@@ -18,7 +18,8 @@ class Label;
 // A horizontal scroll bar whose value runs from `minimum` at the left end to
 // `maximum` at the right; arrows, track clicks and arrow keys move it by 1.
 // Its value is what was last set; the thumb shows it from the next frame,
-// and assistive technology hears it as the window's presenter paces it.
+// and assistive technology reads it at once and, while the bar has the
+// focus, hears of each change as the window's presenter paces it.
 class HScrollBar : private Presented {
  public:
   HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, int maximum);
@@ -48,6 +49,8 @@ class HScrollBar : private Presented {
 
   void Present() override;
   void Announce() override;
+  // Brings Qt's own value, which raises the event, up to the one last set.
+  void CatchUp();
   void UserChanged();
 
   Form& form_;

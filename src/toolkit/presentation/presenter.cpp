@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "toolkit/presentation/reduced_motion.h"
+
 namespace toolkit {
 
 namespace {
@@ -21,8 +23,11 @@ Presenter::Presenter(QWidget* window)
       turn_(std::make_unique<QObject>()),
       alarm_(MakeAlarm()),
       frames_{&Presented::Present, FrameGap(), kLongAgo, false, {}},
-      announcements_{&Presented::Announce, kAnnounceGap, kLongAgo, false, {}} {
+      announcements_{&Presented::Announce, kAnnounceGap, kLongAgo, false, {}},
+      flashes_{&Presented::Present, kCalmGap, kLongAgo, false, {}},
+      motion_(FollowReducedMotion([this](bool reduced) { FollowMotion(reduced); })) {
   alarm_->OnRing([this] { Ring(); });
+  FollowMotion(ReducedMotion());
 }
 
 Presenter::~Presenter() = default;
@@ -66,14 +71,59 @@ void Presenter::Changed(Presented* control) {
   Arm();
 }
 
+void Presenter::Flashed(Presented* control) {
+  if (std::find(flashing_.begin(), flashing_.end(), control) == flashing_.end()) {
+    flashing_.push_back(control);
+  }
+  if (!reduced_motion_) {
+    Changed(control);
+    return;
+  }
+  const TimePoint now = alarm_->Now();
+  if (now - flashes_.last >= flashes_.gap) {
+    flashes_.last = now;
+    std::erase(flashes_.waiting, control);
+    (control->*flashes_.push)();
+  } else if (std::find(flashes_.waiting.begin(), flashes_.waiting.end(), control) ==
+             flashes_.waiting.end()) {
+    flashes_.waiting.push_back(control);
+  }
+  Arm();
+}
+
+void Presenter::FollowMotion(bool reduced) {
+  if (reduced == reduced_motion_) return;
+  reduced_motion_ = reduced;
+  if (reduced) {
+    // A flash may have just gone out, or wait for the next frame: the calm
+    // pace starts now, and takes over what waits.
+    flashes_.last = alarm_->Now();
+    for (Presented* control : flashing_) {
+      if (std::find(frames_.waiting.begin(), frames_.waiting.end(), control) ==
+          frames_.waiting.end()) {
+        continue;
+      }
+      std::erase(frames_.waiting, control);
+      flashes_.waiting.push_back(control);
+    }
+  } else {
+    const std::vector<Presented*> waiting = std::move(flashes_.waiting);
+    flashes_.waiting.clear();
+    for (Presented* control : waiting) Changed(control);
+  }
+  Arm();
+}
+
 void Presenter::Forget(Presented* control) {
   std::erase(frames_.waiting, control);
   std::erase(announcements_.waiting, control);
+  std::erase(flashes_.waiting, control);
+  std::erase(flashing_, control);
 }
 
 void Presenter::Flush() {
   const TimePoint now = alarm_->Now();
-  for (Channel* channel : {&frames_, &announcements_}) {
+  for (Channel* channel : {&frames_, &announcements_, &flashes_}) {
     if (channel->waiting.empty()) continue;
     channel->last = now;
     channel->PushAll();
@@ -99,19 +149,21 @@ void Presenter::Ring() {
   const TimePoint now = alarm_->Now();
   // The window may have moved to another screen since.
   frames_.gap = FrameGap();
-  if (now - frames_.last < frames_.gap) {
-    Arm();
-    return;
+  if (now - frames_.last >= frames_.gap) {
+    const bool announce =
+        !announcements_.waiting.empty() && now - announcements_.last >= announcements_.gap;
+    if (!frames_.waiting.empty() || announce) {
+      frames_.last = now;
+      frames_.PushAll();
+    }
+    if (announce) {
+      announcements_.last = now;
+      announcements_.PushAll();
+    }
   }
-  const bool announce =
-      !announcements_.waiting.empty() && now - announcements_.last >= announcements_.gap;
-  if (!frames_.waiting.empty() || announce) {
-    frames_.last = now;
-    frames_.PushAll();
-  }
-  if (announce) {
-    announcements_.last = now;
-    announcements_.PushAll();
+  if (!flashes_.waiting.empty() && now - flashes_.last >= flashes_.gap) {
+    flashes_.last = now;
+    flashes_.PushAll();
   }
   Arm();
 }
@@ -122,6 +174,10 @@ void Presenter::Arm() {
   if (!frames_.waiting.empty()) due = next_frame;
   if (!announcements_.waiting.empty()) {
     const TimePoint next = std::max(announcements_.last + announcements_.gap, next_frame);
+    due = due ? std::min(*due, next) : next;
+  }
+  if (!flashes_.waiting.empty()) {
+    const TimePoint next = flashes_.last + flashes_.gap;
     due = due ? std::min(*due, next) : next;
   }
   if (due == armed_) return;

@@ -40,9 +40,20 @@ class Presented {
 // for the end of the frame or the gap and go out as one, in their latest
 // state. So a click is seen and heard on the next frame, and a burst shows
 // every frame and speaks a few times a second, never an outdated state.
+//
+// A change that repaints the whole window in a new colour (its background)
+// is a flash. Where the desktop asks for reduced motion, flashes go out at
+// most once per kCalmGap, on their own pace, so no second shows more than
+// three: the threshold above which flashing is a seizure risk. The control
+// keeps its state at once all the same; only the screen is held back.
 class Presenter {
  public:
   static constexpr Duration kAnnounceGap = std::chrono::milliseconds(200);
+  // A little over a third of a second, so that even a span of one second
+  // closed at both ends holds no fourth flash; and not a whole number of
+  // five-colour cycles at the timers' 1 ms, where every flash would show
+  // the same colour: each shows the colour after the last one.
+  static constexpr Duration kCalmGap = std::chrono::milliseconds(351);
 
   explicit Presenter(QWidget* window);
   ~Presenter();
@@ -50,6 +61,8 @@ class Presenter {
   Presenter& operator=(const Presenter&) = delete;
 
   void Changed(Presented* control);
+  // A change of `control` that flashes the whole window.
+  void Flashed(Presented* control);
   // A control that goes away; nothing of it is pushed any more.
   void Forget(Presented* control);
   // Pushes everything that waits, now.
@@ -71,12 +84,17 @@ class Presenter {
   void CloseTurnLater();
   void Ring();
   void Arm();
+  void FollowMotion(bool reduced);
 
   QWidget* window_;
   std::unique_ptr<QObject> turn_;  // context of the posted end-of-turn call
   std::unique_ptr<Alarm> alarm_;
   Channel frames_;
   Channel announcements_;
+  Channel flashes_;  // while motion is reduced
+  std::vector<Presented*> flashing_;
+  bool reduced_motion_ = false;
+  std::shared_ptr<void> motion_;
   std::optional<TimePoint> armed_;
   bool turn_closing_ = false;
 };
