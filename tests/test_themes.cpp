@@ -10,11 +10,15 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRegion>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStringList>
 #include <QStyle>
 #include <QTest>
 #include <algorithm>
+#include <array>
+#include <cstdlib>
 #include <vector>
 
 #include "support/click.h"
@@ -78,18 +82,34 @@ double InkContrast(const QImage& image, const QRect& box, QRgb ground) {
 // box that change by 3:1 or more when the focus comes to it (so a button
 // merely shaded otherwise as the default one shows no indicator); each
 // other pixel beside it (in the box or just outside) is set against the
-// indicator pixel next to it that differs most from it.
+// indicator pixel next to it that differs most from it. The edges are kept
+// by the side of the box they lie nearest, so that a side where the
+// indicator is hidden or meets a colour close to its own is judged on its
+// own rather than averaged away by the other three.
 struct Indicator {
+  static constexpr int kSides = 4;
+  static constexpr std::array<const char*, kSides> kSideNames = {"left", "top", "right", "bottom"};
   int pixels = 0;
-  std::vector<double> edges;  // one per neighbour, sorted, weakest first
+  // One per neighbour, sorted, weakest first: on each side, and in all.
+  std::array<std::vector<double>, kSides> sides;
+  std::vector<double> edges;
 
-  // The weakest contrast along the indicator's edges, leaving out the
-  // weakest `share`, where anti-aliasing blends a rounded corner.
-  [[nodiscard]] double Weakest(double share = 0.0) const {
+  // The weakest contrast along `edges`, leaving out the weakest `share`,
+  // where anti-aliasing blends a rounded corner.
+  [[nodiscard]] static double Weakest(const std::vector<double>& edges, double share) {
     if (edges.empty()) return 1.0;
     return edges[static_cast<size_t>(share * static_cast<double>(edges.size() - 1))];
   }
+  [[nodiscard]] double Weakest(double share = 0.0) const { return Weakest(edges, share); }
 };
+
+// Which side of `box` `point` lies nearest: left, top, right, bottom.
+int NearestSide(const QRect& box, const QPoint& point) {
+  const std::array<int, Indicator::kSides> distances = {
+      std::abs(point.x() - box.left()), std::abs(point.y() - box.top()),
+      std::abs(box.right() - point.x()), std::abs(box.bottom() - point.y())};
+  return static_cast<int>(std::min_element(distances.begin(), distances.end()) - distances.begin());
+}
 
 Indicator FindIndicator(const QImage& focused, const QImage& unfocused, const QRect& box) {
   const auto changed = [&](const QPoint& p) {
@@ -110,11 +130,40 @@ Indicator FindIndicator(const QImage& focused, const QImage& unfocused, const QR
           best = std::max(best, Contrast(focused.pixel(point + step), focused.pixel(point)));
         }
       }
-      if (best > 0.0) found.edges.push_back(best);
+      if (best > 0.0) {
+        found.edges.push_back(best);
+        found.sides.at(static_cast<size_t>(NearestSide(box, point))).push_back(best);
+      }
     }
   }
   std::sort(found.edges.begin(), found.edges.end());
+  for (std::vector<double>& side : found.sides) std::sort(side.begin(), side.end());
   return found;
+}
+
+// The names of the controls stacked over `control` that cover part of it
+// (where no mask cuts them away), hiding that part of its focus ring.
+QStringList Covering(const QWidget* control) {
+  QStringList over;
+  const QObjectList& siblings = control->parentWidget()->children();
+  for (qsizetype i = siblings.indexOf(control) + 1; i < siblings.size(); ++i) {
+    const auto* sibling = qobject_cast<const QWidget*>(siblings.at(i));
+    if (sibling == nullptr || !sibling->isVisible()) continue;
+    const QRegion shape = sibling->mask().isEmpty() ? QRegion(sibling->rect()) : sibling->mask();
+    if (shape.translated(sibling->pos()).intersects(control->geometry())) {
+      over << sibling->accessibleName();
+    }
+  }
+  return over;
+}
+
+// The names of the controls cut to a shape of their own.
+QStringList Masked(const QWidget* form) {
+  QStringList masked;
+  for (const QWidget* child : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (!child->mask().isEmpty()) masked << child->accessibleName();
+  }
+  return masked;
 }
 
 }  // namespace
@@ -307,17 +356,31 @@ class ThemesTest : public QObject, protected SteppedWindow {
                       QWidget* target) {
     const Indicator indicator = FindIndicator(focused, unfocused, Box(target, focused));
     // A rounded ring's anti-aliased corners may blend into the face; the
-    // weakest twentieth of its edge is left to them.
-    const double figure = indicator.Weakest(0.05);
+    // weakest twentieth of each side's edge is left to them.
+    constexpr double kCorners = 0.05;
+    const double figure = indicator.Weakest(kCorners);
+    QString per_side;
+    for (size_t side = 0; side < indicator.sides.size(); ++side) {
+      per_side += QString(" %1 %2:1")
+                      .arg(Indicator::kSideNames.at(side))
+                      .arg(Indicator::Weakest(indicator.sides.at(side), kCorners), 0, 'f', 2);
+    }
     qInfo(
-        "%s, %s: focus indicator %d pixels, against its neighbours %.2f:1 (weakest %.2f:1, "
+        "%s, %s: focus indicator %d pixels, against its neighbours %.2f:1 (weakest %.2f:1;%s; "
         "needs %.1f:1)",
         qPrintable(Style()), qPrintable(what), indicator.pixels, figure, indicator.Weakest(),
-        kControlContrast);
+        qPrintable(per_side), kControlContrast);
     QVERIFY2(indicator.pixels > 0, qPrintable(what + ": nothing shows the focus"));
-    QVERIFY2(
-        figure >= kControlContrast,
-        qPrintable(what + QString(": the focus indicator stands out %1:1").arg(figure, 0, 'f', 2)));
+    for (size_t side = 0; side < indicator.sides.size(); ++side) {
+      const QString where = what + QString(", %1 side").arg(Indicator::kSideNames.at(side));
+      const std::vector<double>& edges = indicator.sides.at(side);
+      QVERIFY2(!edges.empty(), qPrintable(where + ": nothing shows the focus"));
+      const double weakest = Indicator::Weakest(edges, kCorners);
+      QVERIFY2(
+          weakest >= kControlContrast,
+          qPrintable(where +
+                     QString(": the focus indicator stands out %1:1").arg(weakest, 0, 'f', 2)));
+    }
   }
 
   // Every control the focus reaches shows it, measured on the screen: the
@@ -330,6 +393,10 @@ class ThemesTest : public QObject, protected SteppedWindow {
     const QList<QWidget*> buttons = {WidgetOf(form_->Command3), WidgetOf(form_->Command4),
                                      WidgetOf(form_->Command1), WidgetOf(form_->Command5),
                                      WidgetOf(form_->Command2), WidgetOf(form_->Command6)};
+    // The order the controls are stacked in, the focus on the slider as it
+    // starts, which is also the order assistive technology lists them in.
+    QVERIFY(slider->hasFocus());
+    const QObjectList stacked = slider->parentWidget()->children();
     // Buttons are seen against the slider focused; the slider against the
     // button furthest from it.
     const QImage play_focused = FocusedShot(buttons.last(), Grab());
@@ -341,10 +408,24 @@ class ThemesTest : public QObject, protected SteppedWindow {
     for (QWidget* button : buttons) {
       const QImage shot = FocusedShot(button, before);
       QVERIFY(!shot.isNull());
+      QVERIFY2(
+          Covering(button).isEmpty(),
+          qPrintable(button->accessibleName() + " focused, under " + Covering(button).join(", ")));
       Save(shot, "focus-" + qobject_cast<QPushButton*>(button)->text().remove(' '));
       CheckIndicator(qobject_cast<QPushButton*>(button)->text(), shot, slider_focused, button);
       before = shot;
     }
+    // Round again to the slider: each button the focus has left looks as it
+    // did before, stacked as they were and each whole again.
+    const QImage round_again = FocusedShot(slider, before);
+    QVERIFY(!round_again.isNull());
+    QVERIFY2(round_again == slider_focused,
+             "the window looks otherwise once the focus has been round every button");
+    QVERIFY2(slider->parentWidget()->children() == stacked,
+             "the controls are stacked otherwise once the focus has been round every button");
+    QVERIFY2(Masked(slider->parentWidget()).isEmpty(),
+             qPrintable("once the focus has been round every button, still cut: " +
+                        Masked(slider->parentWidget()).join(", ")));
   }
 
   // In party mode the focus moves between the slider and STOP on a window

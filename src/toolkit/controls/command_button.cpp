@@ -36,7 +36,7 @@ class ButtonWidget : public QPushButton {
     initStyleOption(&option);
     painter.drawControl(QStyle::CE_PushButton, option);
     if (hasFocus()) {
-      PaintFocusRing(painter, rect(), window_colour_(), palette().color(QPalette::Button));
+      PaintFocusRing(painter, *this, window_colour_(), palette().color(QPalette::Button));
     }
   }
 
@@ -51,6 +51,7 @@ CommandButton::CommandButton(Form& form, const std::string& caption, TwipsRect b
                                      [&form] { return ToQColor(form.ShownBackColor()); })) {
   PlaceInTwips(button_.get(), box);
   button_->setFocusPolicy(Qt::StrongFocus);
+  UncoverWhileFocused(*button_.get());
   // Outside a dialog Qt leaves Return and Enter to the window; here they press
   // the focused button, as on the desktops this program's users come from.
   button_->setAutoDefault(true);

@@ -60,7 +60,7 @@ class ScrollBarWidget : public QScrollBar {
     QScrollBar::paintEvent(event);
     if (hasFocus()) {
       QPainter painter(this);
-      PaintFocusRing(painter, rect(), window_colour_(), track);
+      PaintFocusRing(painter, *this, window_colour_(), track);
     }
   }
 
@@ -145,6 +145,7 @@ HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, in
   // instead of on every pixel of the drag.
   bar_->setTracking(false);
   bar_->setFocusPolicy(Qt::StrongFocus);
+  UncoverWhileFocused(*bar_.get());
   // Qt inverts a scroll bar's keys and wheel for scrolling content; here the
   // right arrow key and the wheel turned up mean more.
   bar_->setInvertedControls(false);
