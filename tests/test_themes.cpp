@@ -10,11 +10,16 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRegion>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStringList>
 #include <QStyle>
 #include <QTest>
 #include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <vector>
 
 #include "support/click.h"
 #include "support/scroll_bar_parts.h"
@@ -32,6 +37,12 @@ constexpr double kControlContrast = 3.0;
 constexpr double kTextContrast = 4.5;
 
 using wcag::Contrast;
+
+// The 0x00BBGGRR colour as Qt names it (#rrggbb).
+QString ToQColorName(toolkit::Colour colour) {
+  return QColor(int(colour & 0xFFU), int((colour >> 8) & 0xFFU), int((colour >> 16) & 0xFFU))
+      .name();
+}
 
 // The colour counted most often.
 QRgb Commonest(const QHash<QRgb, int>& counts) {
@@ -65,6 +76,94 @@ double InkContrast(const QImage& image, const QRect& box, QRgb ground) {
     }
   }
   return best;
+}
+
+// How a focus indicator stands out. Its pixels are those of the control's
+// box that change by 3:1 or more when the focus comes to it (so a button
+// merely shaded otherwise as the default one shows no indicator); each
+// other pixel beside it (in the box or just outside) is set against the
+// indicator pixel next to it that differs most from it. The edges are kept
+// by the side of the box they lie nearest, so that a side where the
+// indicator is hidden or meets a colour close to its own is judged on its
+// own rather than averaged away by the other three.
+struct Indicator {
+  static constexpr int kSides = 4;
+  static constexpr std::array<const char*, kSides> kSideNames = {"left", "top", "right", "bottom"};
+  int pixels = 0;
+  // One per neighbour, sorted, weakest first: on each side, and in all.
+  std::array<std::vector<double>, kSides> sides;
+  std::vector<double> edges;
+
+  // The weakest contrast along `edges`, leaving out the weakest `share`,
+  // where anti-aliasing blends a rounded corner.
+  [[nodiscard]] static double Weakest(const std::vector<double>& edges, double share) {
+    if (edges.empty()) return 1.0;
+    return edges[static_cast<size_t>(share * static_cast<double>(edges.size() - 1))];
+  }
+  [[nodiscard]] double Weakest(double share = 0.0) const { return Weakest(edges, share); }
+};
+
+// Which side of `box` `point` lies nearest: left, top, right, bottom.
+int NearestSide(const QRect& box, const QPoint& point) {
+  const std::array<int, Indicator::kSides> distances = {
+      std::abs(point.x() - box.left()), std::abs(point.y() - box.top()),
+      std::abs(box.right() - point.x()), std::abs(box.bottom() - point.y())};
+  return static_cast<int>(std::min_element(distances.begin(), distances.end()) - distances.begin());
+}
+
+Indicator FindIndicator(const QImage& focused, const QImage& unfocused, const QRect& box) {
+  const auto changed = [&](const QPoint& p) {
+    return box.contains(p) && Contrast(focused.pixel(p), unfocused.pixel(p)) >= 3.0;
+  };
+  Indicator found;
+  const QRect around = box.adjusted(-1, -1, 1, 1).intersected(focused.rect());
+  for (int y = around.top(); y <= around.bottom(); ++y) {
+    for (int x = around.left(); x <= around.right(); ++x) {
+      const QPoint point(x, y);
+      if (changed(point)) {
+        ++found.pixels;
+        continue;
+      }
+      double best = 0.0;
+      for (const QPoint step : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
+        if (changed(point + step)) {
+          best = std::max(best, Contrast(focused.pixel(point + step), focused.pixel(point)));
+        }
+      }
+      if (best > 0.0) {
+        found.edges.push_back(best);
+        found.sides.at(static_cast<size_t>(NearestSide(box, point))).push_back(best);
+      }
+    }
+  }
+  std::sort(found.edges.begin(), found.edges.end());
+  for (std::vector<double>& side : found.sides) std::sort(side.begin(), side.end());
+  return found;
+}
+
+// The names of the controls stacked over `control` that cover part of it
+// (where no mask cuts them away), hiding that part of its focus ring.
+QStringList Covering(const QWidget* control) {
+  QStringList over;
+  const QObjectList& siblings = control->parentWidget()->children();
+  for (qsizetype i = siblings.indexOf(control) + 1; i < siblings.size(); ++i) {
+    const auto* sibling = qobject_cast<const QWidget*>(siblings.at(i));
+    if (sibling == nullptr || !sibling->isVisible()) continue;
+    const QRegion shape = sibling->mask().isEmpty() ? QRegion(sibling->rect()) : sibling->mask();
+    if (shape.translated(sibling->pos()).intersects(control->geometry())) {
+      over << sibling->accessibleName();
+    }
+  }
+  return over;
+}
+
+// The names of the controls cut to a shape of their own.
+QStringList Masked(const QWidget* form) {
+  QStringList masked;
+  for (const QWidget* child : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (!child->mask().isEmpty()) masked << child->accessibleName();
+  }
+  return masked;
 }
 
 }  // namespace
@@ -234,6 +333,131 @@ class ThemesTest : public QObject, protected SteppedWindow {
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window, kPaintDeadlineMs));
     CheckAll("in-front");
+  }
+
+  // Tab until `target` has the focus, as a keyboard user would reach it.
+  static bool TabTo(QWidget* target) {
+    for (int press = 0; press < 12 && !target->hasFocus(); ++press) {
+      QWidget* focused = QApplication::focusWidget();
+      QTest::keyClick(focused != nullptr ? focused : target->window(), Qt::Key_Tab);
+    }
+    return target->hasFocus();
+  }
+
+  // The window once the focus has come to `target` and the screen shows it.
+  QImage FocusedShot(QWidget* target, const QImage& before) {
+    if (!TabTo(target)) return {};
+    return GrabWhen([&](const QImage& shot) { return shot != before; });
+  }
+
+  // Judges the indicator of `target`, focused in `focused` and not in
+  // `unfocused`.
+  void CheckIndicator(const QString& what, const QImage& focused, const QImage& unfocused,
+                      QWidget* target) {
+    const Indicator indicator = FindIndicator(focused, unfocused, Box(target, focused));
+    // A rounded ring's anti-aliased corners may blend into the face; the
+    // weakest twentieth of each side's edge is left to them.
+    constexpr double kCorners = 0.05;
+    const double figure = indicator.Weakest(kCorners);
+    QString per_side;
+    for (size_t side = 0; side < indicator.sides.size(); ++side) {
+      per_side += QString(" %1 %2:1")
+                      .arg(Indicator::kSideNames.at(side))
+                      .arg(Indicator::Weakest(indicator.sides.at(side), kCorners), 0, 'f', 2);
+    }
+    qInfo(
+        "%s, %s: focus indicator %d pixels, against its neighbours %.2f:1 (weakest %.2f:1;%s; "
+        "needs %.1f:1)",
+        qPrintable(Style()), qPrintable(what), indicator.pixels, figure, indicator.Weakest(),
+        qPrintable(per_side), kControlContrast);
+    QVERIFY2(indicator.pixels > 0, qPrintable(what + ": nothing shows the focus"));
+    for (size_t side = 0; side < indicator.sides.size(); ++side) {
+      const QString where = what + QString(", %1 side").arg(Indicator::kSideNames.at(side));
+      const std::vector<double>& edges = indicator.sides.at(side);
+      QVERIFY2(!edges.empty(), qPrintable(where + ": nothing shows the focus"));
+      const double weakest = Indicator::Weakest(edges, kCorners);
+      QVERIFY2(
+          weakest >= kControlContrast,
+          qPrintable(where +
+                     QString(": the focus indicator stands out %1:1").arg(weakest, 0, 'f', 2)));
+    }
+  }
+
+  // Every control the focus reaches shows it, measured on the screen: the
+  // slider, where the focus starts, and each button.
+  void theFocusShowsOnEveryControl() {
+    QWidget* window = WidgetOf(*form_);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window, kPaintDeadlineMs));
+    QWidget* slider = WidgetOf(form_->VScroll1);
+    const QList<QWidget*> buttons = {WidgetOf(form_->Command3), WidgetOf(form_->Command4),
+                                     WidgetOf(form_->Command1), WidgetOf(form_->Command5),
+                                     WidgetOf(form_->Command2), WidgetOf(form_->Command6)};
+    // The order the controls are stacked in, the focus on the slider as it
+    // starts, which is also the order assistive technology lists them in.
+    QVERIFY(slider->hasFocus());
+    const QObjectList stacked = slider->parentWidget()->children();
+    // Buttons are seen against the slider focused; the slider against the
+    // button furthest from it.
+    const QImage play_focused = FocusedShot(buttons.last(), Grab());
+    const QImage slider_focused = FocusedShot(slider, play_focused);
+    QVERIFY(!slider_focused.isNull());
+    Save(slider_focused, "focus-slider");
+    CheckIndicator("slider", slider_focused, play_focused, slider);
+    QImage before = slider_focused;
+    for (QWidget* button : buttons) {
+      const QImage shot = FocusedShot(button, before);
+      QVERIFY(!shot.isNull());
+      QVERIFY2(
+          Covering(button).isEmpty(),
+          qPrintable(button->accessibleName() + " focused, under " + Covering(button).join(", ")));
+      Save(shot, "focus-" + qobject_cast<QPushButton*>(button)->text().remove(' '));
+      CheckIndicator(qobject_cast<QPushButton*>(button)->text(), shot, slider_focused, button);
+      before = shot;
+    }
+    // Round again to the slider: each button the focus has left looks as it
+    // did before, stacked as they were and each whole again.
+    const QImage round_again = FocusedShot(slider, before);
+    QVERIFY(!round_again.isNull());
+    QVERIFY2(round_again == slider_focused,
+             "the window looks otherwise once the focus has been round every button");
+    QVERIFY2(slider->parentWidget()->children() == stacked,
+             "the controls are stacked otherwise once the focus has been round every button");
+    QVERIFY2(Masked(slider->parentWidget()).isEmpty(),
+             qPrintable("once the focus has been round every button, still cut: " +
+                        Masked(slider->parentWidget()).join(", ")));
+  }
+
+  // In party mode the focus moves between the slider and STOP on a window
+  // of any of the cycle's colours; the indicators must show on each.
+  void theFocusShowsOnEveryPartyColour() {
+    QWidget* window = WidgetOf(*form_);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window, kPaintDeadlineMs));
+    Click(form_->Command6);
+    QWidget* slider = WidgetOf(form_->VScroll1);
+    QWidget* stop = WidgetOf(form_->Command7);
+    const QList<QPair<QString, toolkit::Colour>> colours = {{"red", 0x0000FFU},
+                                                            {"yellow", 0x00FFFFU},
+                                                            {"green", 0x00FF00U},
+                                                            {"cyan", 0xFFFF00U},
+                                                            {"blue", 0xFF0000U}};
+    for (const auto& [name, colour] : colours) {
+      form_->SetBackColor(colour);
+      const QString expected = ToQColorName(colour);
+      const auto coloured = [&](const QImage& shot) {
+        return QColor(shot.pixel(5, 5)).name() == expected;
+      };
+      QVERIFY(TabTo(stop));
+      const QImage stop_focused = GrabWhen(coloured);
+      QVERIFY(TabTo(slider));
+      const QImage slider_focused =
+          GrabWhen([&](const QImage& shot) { return coloured(shot) && shot != stop_focused; });
+      Save(slider_focused, "party-" + name + "-focus-slider");
+      Save(stop_focused, "party-" + name + "-focus-STOP");
+      CheckIndicator("party, " + name + ", slider", slider_focused, stop_focused, slider);
+      CheckIndicator("party, " + name + ", STOP", stop_focused, slider_focused, stop);
+    }
   }
 
   void theWindowStaysBlackAndFlashesItsColours() {

@@ -8,6 +8,8 @@
 #include "toolkit/controls/form.h"
 #include "toolkit/controls/form_layout.h"
 #include "toolkit/controls/place.h"
+#include "toolkit/presentation/focus_ring.h"
+#include "toolkit/presentation/system_colour.h"
 
 namespace toolkit {
 
@@ -17,9 +19,14 @@ namespace {
 // button's: under a right-to-left desktop language "PLAY BABY!!!" would read
 // "!!!PLAY BABY" on a form kept left to right. The caption is drawn in the
 // button's own direction instead.
+//
+// Styles mark a focused button by a change too slight for many eyes (a
+// ring in a colour close to the border it replaces); the button rings
+// itself as the scroll bar does, so the focus looks alike on every control.
 class ButtonWidget : public QPushButton {
  public:
-  ButtonWidget(const QString& caption, QWidget* form) : QPushButton(caption, form) {}
+  ButtonWidget(const QString& caption, QWidget* form, std::function<QColor()> window_colour)
+      : QPushButton(caption, form), window_colour_(std::move(window_colour)) {}
 
  protected:
   void paintEvent(QPaintEvent* /*event*/) override {
@@ -28,15 +35,23 @@ class ButtonWidget : public QPushButton {
     QStyleOptionButton option;
     initStyleOption(&option);
     painter.drawControl(QStyle::CE_PushButton, option);
+    if (hasFocus()) {
+      PaintFocusRing(painter, *this, window_colour_(), palette().color(QPalette::Button));
+    }
   }
+
+ private:
+  std::function<QColor()> window_colour_;
 };
 
 }  // namespace
 
 CommandButton::CommandButton(Form& form, const std::string& caption, TwipsRect box, int tab_index)
-    : button_(form, new ButtonWidget(QString::fromStdString(caption), form.Widget())) {
+    : button_(form, new ButtonWidget(QString::fromStdString(caption), form.Widget(),
+                                     [&form] { return ToQColor(form.ShownBackColor()); })) {
   PlaceInTwips(button_.get(), box);
   button_->setFocusPolicy(Qt::StrongFocus);
+  UncoverWhileFocused(*button_.get());
   // Outside a dialog Qt leaves Return and Enter to the window; here they press
   // the focused button, as on the desktops this program's users come from.
   button_->setAutoDefault(true);

@@ -61,7 +61,14 @@ class FormWidget : public QWidget, public Presented {
     if (shown_colour_ == back_colour) return;
     shown_colour_ = back_colour;
     update();
+    // The scroll bar is opaque, so the window's repaint leaves it out; while
+    // focused it draws its ring against the window's colour, and follows it.
+    if (QWidget* focused = focusWidget(); focused != nullptr && focused->hasFocus()) {
+      focused->update();
+    }
   }
+
+  [[nodiscard]] Colour ShownColour() const { return shown_colour_; }
   void Announce() override {}
 
   // Puts the window, frame included, in the middle of the screen's free area.
@@ -280,6 +287,8 @@ void Form::Fit(int frame_width, int frame_height) {
 }
 
 QWidget* Form::Widget() const { return widget_; }
+
+Colour Form::ShownBackColor() const { return widget_->ShownColour(); }
 
 FormLayout& Form::Layout() const { return *layout_; }
 

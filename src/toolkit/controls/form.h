@@ -67,6 +67,9 @@ class Form {
   [[nodiscard]] QWidget* Widget() const;
   [[nodiscard]] FormLayout& Layout() const;
   [[nodiscard]] Presenter& Pacer() const;
+  // The background colour on the screen now, which may trail BackColor() by
+  // a frame: what a control's focus ring must stand out from.
+  [[nodiscard]] Colour ShownBackColor() const;
   // Scales the form to fit its screen, with a frame that adds this much
   // around it, in pixels.
   void Fit(int frame_width, int frame_height);

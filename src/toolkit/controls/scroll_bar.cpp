@@ -17,6 +17,9 @@
 #include "toolkit/controls/label.h"
 #include "toolkit/controls/place.h"
 #include "toolkit/presentation/black_window_palette.h"
+#include "toolkit/presentation/colour.h"
+#include "toolkit/presentation/focus_ring.h"
+#include "toolkit/presentation/system_colour.h"
 
 namespace toolkit {
 
@@ -26,10 +29,12 @@ namespace toolkit {
 // So is the focus arriving, which a screen reader presents with the value.
 class ScrollBarWidget : public QScrollBar {
  public:
-  ScrollBarWidget(QWidget* parent, std::function<void()> catch_up, std::function<int()> value)
+  ScrollBarWidget(QWidget* parent, std::function<void()> catch_up, std::function<int()> value,
+                  std::function<QColor()> window_colour)
       : QScrollBar(Qt::Horizontal, parent),
         catch_up_(std::move(catch_up)),
-        value_(std::move(value)) {}
+        value_(std::move(value)),
+        window_colour_(std::move(window_colour)) {}
 
   // The value last set, which Qt's own may trail.
   [[nodiscard]] int Latest() const { return value_(); }
@@ -48,7 +53,10 @@ class ScrollBarWidget : public QScrollBar {
   // The track's own colour first, as a widget filling its background would;
   // see the constructor for why the bar does not say it does. Under the
   // pointer or in a press the style shows which part is hovered or held,
-  // which only Qt's own paint knows: the bar is drawn afresh then.
+  // which only Qt's own paint knows: the bar is drawn afresh then. Styles
+  // such as Fusion draw a focused bar exactly as an unfocused one, and the
+  // focus starts here: the bar rings itself while it has the focus, against
+  // the window's colour of the moment, over the picture.
   void paintEvent(QPaintEvent* event) override {
     if (underMouse() || QGuiApplication::mouseButtons() != Qt::NoButton) {
       {
@@ -56,19 +64,23 @@ class ScrollBarWidget : public QScrollBar {
         PaintTrack(painter);
       }
       QScrollBar::paintEvent(event);
-      return;
+    } else {
+      QStyleOptionSlider option;
+      initStyleOption(&option);
+      option.subControls = QStyle::SC_All;
+      option.activeSubControls = QStyle::SC_None;
+      const QPixmap& picture =
+          pictures_.For(BarLook::Of(option, style(), devicePixelRatio()), [&](QPainter& painter) {
+            PaintTrack(painter);
+            style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+          });
+      QPainter painter(this);
+      painter.drawPixmap(0, 0, picture);
     }
-    QStyleOptionSlider option;
-    initStyleOption(&option);
-    option.subControls = QStyle::SC_All;
-    option.activeSubControls = QStyle::SC_None;
-    const QPixmap& picture =
-        pictures_.For(BarLook::Of(option, style(), devicePixelRatio()), [&](QPainter& painter) {
-          PaintTrack(painter);
-          style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
-        });
-    QPainter painter(this);
-    painter.drawPixmap(0, 0, picture);
+    if (hasFocus()) {
+      QPainter painter(this);
+      PaintFocusRing(painter, *this, window_colour_(), palette().color(backgroundRole()));
+    }
   }
 
   void focusInEvent(QFocusEvent* event) override {
@@ -96,6 +108,7 @@ class ScrollBarWidget : public QScrollBar {
 
   std::function<void()> catch_up_;
   std::function<int()> value_;
+  std::function<QColor()> window_colour_;
   // Party mode's fourteen places, with room for a few looks more.
   BarPictures pictures_{24};
 };
@@ -141,7 +154,8 @@ QAccessibleInterface* AccessibleFactory(const QString& /*class_name*/, QObject* 
 HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, int maximum)
     : form_(form),
       bar_(form, new ScrollBarWidget(
-                     form.Widget(), [this] { CatchUp(); }, [this] { return value_; })) {
+                     form.Widget(), [this] { CatchUp(); }, [this] { return value_; },
+                     [&form] { return ToQColor(form.ShownBackColor()); })) {
   static const bool installed = [] {
     QAccessible::installFactory(&AccessibleFactory);
     return true;
@@ -156,6 +170,7 @@ HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, in
   // instead of on every pixel of the drag.
   bar_->setTracking(false);
   bar_->setFocusPolicy(Qt::StrongFocus);
+  UncoverWhileFocused(*bar_.get());
   // Qt inverts a scroll bar's keys and wheel for scrolling content; here the
   // right arrow key and the wheel turned up mean more.
   bar_->setInvertedControls(false);

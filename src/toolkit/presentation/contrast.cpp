@@ -68,4 +68,9 @@ QColor StandingOut(const QColor& colour, const QColor& ground, double ratio) {
   return Luminance(ground) < 0.18 ? QColor(Qt::white) : QColor(Qt::black);
 }
 
+QColor BlackOrWhiteAgainst(const QColor& ground) {
+  return ContrastRatio(Qt::white, ground) >= ContrastRatio(Qt::black, ground) ? QColor(Qt::white)
+                                                                              : QColor(Qt::black);
+}
+
 }  // namespace toolkit

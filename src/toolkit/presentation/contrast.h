@@ -17,4 +17,8 @@ inline constexpr double kTextContrast = 4.5;
 // from it.
 QColor StandingOut(const QColor& colour, const QColor& ground, double ratio);
 
+// Black or white, whichever stands further from `ground`: never less than
+// about 4.6:1 from any colour, so it stands out from a ground that may be any.
+QColor BlackOrWhiteAgainst(const QColor& ground);
+
 }  // namespace toolkit

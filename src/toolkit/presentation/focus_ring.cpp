@@ -1,0 +1,161 @@
+#include "toolkit/presentation/focus_ring.h"
+
+#include <QEvent>
+#include <QMarginsF>
+#include <QObject>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPointer>
+#include <QRect>
+#include <QRectF>
+#include <QRegion>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "toolkit/presentation/contrast.h"
+
+namespace toolkit {
+
+namespace {
+
+// A band `width` wide along the inside of `box`.
+void PaintBand(QPainter& painter, const QRectF& box, double width, const QColor& colour) {
+  painter.fillRect(QRectF(box.left(), box.top(), box.width(), width), colour);
+  painter.fillRect(QRectF(box.left(), box.bottom() - width, box.width(), width), colour);
+  painter.fillRect(QRectF(box.left(), box.top() + width, width, box.height() - 2 * width), colour);
+  painter.fillRect(QRectF(box.right() - width, box.top() + width, width, box.height() - 2 * width),
+                   colour);
+}
+
+// The sides of `control` that another control touches or overlaps, each
+// `width` thick. Widgets that take no focus (labels, lines) are left out:
+// they paint nothing over the window but their ink, which keeps clear of
+// the controls.
+QMarginsF SidesTouched(const QWidget& control, double width) {
+  QMarginsF touched;
+  const QWidget* parent = control.parentWidget();
+  if (parent == nullptr) return touched;
+  const QRect own = control.rect();
+  const QRect reach = own.adjusted(-1, -1, 1, 1);
+  const QList<QWidget*> siblings = parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  for (const QWidget* sibling : siblings) {
+    if (sibling == &control || sibling->isHidden() || sibling->isWindow() ||
+        sibling->focusPolicy() == Qt::NoFocus) {
+      continue;
+    }
+    const QRect shared = sibling->geometry().translated(-control.pos()).intersected(reach);
+    if (shared.isEmpty()) continue;
+    if (shared.width() <= shared.height()) {
+      if (shared.center().x() < own.center().x()) {
+        touched.setLeft(width);
+      } else {
+        touched.setRight(width);
+      }
+    } else if (shared.center().y() < own.center().y()) {
+      touched.setTop(width);
+    } else {
+      touched.setBottom(width);
+    }
+  }
+  return touched;
+}
+
+// While its control has the focus, masks off each sibling stacked over it
+// where the two overlap; gives each its own shape back when the focus goes.
+// Raising the control instead would reorder its parent's children, which is
+// the order assistive technology lists the controls in.
+class FocusUncoverer : public QObject {
+ public:
+  explicit FocusUncoverer(QWidget& control) : QObject(&control), control_(control) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched != &control_) return false;
+    switch (event->type()) {
+      case QEvent::FocusIn:
+        Uncover();
+        break;
+      case QEvent::FocusOut:
+        GiveBack();
+        break;
+      case QEvent::Move:
+      case QEvent::Resize:  // the form scaled to another screen
+        if (!masked_.empty()) {
+          GiveBack();
+          Uncover();
+        }
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+
+ private:
+  void Uncover() {
+    const QWidget* parent = control_.parentWidget();
+    if (parent == nullptr) return;
+    const QObjectList& siblings = parent->children();
+    for (qsizetype i = siblings.indexOf(&control_) + 1; i < siblings.size(); ++i) {
+      auto* sibling = qobject_cast<QWidget*>(siblings.at(i));
+      if (sibling == nullptr || sibling->isWindow()) continue;
+      const QRect shared = sibling->geometry().intersected(control_.geometry());
+      if (shared.isEmpty()) continue;
+      const QRegion shape = sibling->mask().isEmpty() ? QRegion(sibling->rect()) : sibling->mask();
+      masked_.emplace_back(sibling, sibling->mask());
+      sibling->setMask(shape - QRegion(shared.translated(-sibling->pos())));
+    }
+  }
+
+  void GiveBack() {
+    for (const auto& [sibling, shape] : masked_) {
+      if (sibling == nullptr) continue;
+      if (shape.isEmpty()) {
+        sibling->clearMask();
+      } else {
+        sibling->setMask(shape);
+      }
+    }
+    masked_.clear();
+  }
+
+  QWidget& control_;
+  std::vector<std::pair<QPointer<QWidget>, QRegion>> masked_;  // with the shape each had
+};
+
+}  // namespace
+
+void PaintFocusRing(QPainter& painter, const QWidget& control, const QColor& outside,
+                    const QColor& inside) {
+  // One logical pixel a band, in whole device pixels, so neither band is
+  // blended into its neighbours on a scaled screen.
+  const double ratio = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
+  const double band = std::max(1.0, std::round(ratio)) / ratio;
+  const QRectF box(control.rect());
+  const QRectF outer = box - SidesTouched(control, band);
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  // The window's colour, where a neighbour's border stood.
+  painter.fillRect(QRectF(box.left(), box.top(), box.width(), outer.top() - box.top()), outside);
+  painter.fillRect(QRectF(box.left(), outer.bottom(), box.width(), box.bottom() - outer.bottom()),
+                   outside);
+  painter.fillRect(QRectF(box.left(), box.top(), outer.left() - box.left(), box.height()), outside);
+  painter.fillRect(QRectF(outer.right(), box.top(), box.right() - outer.right(), box.height()),
+                   outside);
+  PaintBand(painter, outer, band, BlackOrWhiteAgainst(outside));
+  const QRectF inner = outer.adjusted(band, band, -band, -band);
+  PaintBand(painter, inner, band, BlackOrWhiteAgainst(inside));
+  // And the face's own colour inside it, where a part of the control (a
+  // scroll bar's thumb at either end) would otherwise meet the inner band.
+  PaintBand(painter, inner.adjusted(band, band, -band, -band), band, inside);
+  painter.restore();
+}
+
+void UncoverWhileFocused(QWidget& control) {
+  control.installEventFilter(new FocusUncoverer(control));
+}
+
+}  // namespace toolkit
