@@ -251,7 +251,20 @@ window_drawn() {
   read -r w h x y <<<"$box"
   [ "$w" -lt 1024 ] && [ $((w * h)) -gt 20000 ]
 }
-WAIT_SECONDS=30 wait_for window_drawn || fail "no black window apart from the desktop (see $shot)"
+# mutter opens a window with a short animation, whose frames show it smaller
+# and not yet black to its edge (GNOME 48: 687x443, then 689x445): the window
+# counts as drawn once three shots in a row find it the same.
+settled="" same_shots=0
+window_settled() {
+  window_drawn || return 1
+  if [ "$w $h $x $y" = "$settled" ]; then
+    same_shots=$((same_shots + 1))
+  else
+    settled="$w $h $x $y" same_shots=1
+  fi
+  [ "$same_shots" -ge 3 ]
+}
+WAIT_SECONDS=30 wait_for window_settled || fail "no black window apart from the desktop (see $shot)"
 first="$w $h $x $y"
 echo "Wayland window ${w}x${h} at $x,$y"
 if DISPLAY=$xwayland XAUTHORITY=$(session_variable XAUTHORITY) \

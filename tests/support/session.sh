@@ -156,8 +156,10 @@ start_program() {
 # walking goes away meanwhile (another program's, closing), so each look is
 # one short search, repeated.
 find_window() {
+  # --all: the pid's window with that name; without it xdotool takes a
+  # window matching either, such as GNOME 48's frame, which bears the title.
   local of=()
-  [ -z "${1:-}" ] || of=(--pid "$1")
+  [ -z "${1:-}" ] || of=(--all --pid "$1")
   window_shown() {
     window=$(xdotool search --onlyvisible "${of[@]}" --name '^bLaRgO v1\.01$' 2>/dev/null |
       head -n 1) || true
