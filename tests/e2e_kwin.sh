@@ -49,6 +49,12 @@ export XDG_RUNTIME_DIR="$work/run"
 mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset XDG_CURRENT_DESKTOP QT_STYLE_OVERRIDE QT_SCALE_FACTOR
+# What the session bus starts on demand runs in this session too: it started
+# before the display, and KWin 5.27 on X11 calls up KDE's shortcut daemon
+# through it, which without a display aborts and is called up again, over
+# and over.
+dbus-update-activation-environment DISPLAY XDG_DATA_DIRS XDG_DATA_HOME XDG_CONFIG_HOME \
+  XDG_CACHE_HOME XDG_RUNTIME_DIR || fail "the session bus took no environment"
 
 # KWin's scripts print to its log ("js" in KWin 5, its scripting category in 6).
 export QT_LOGGING_RULES="js.debug=true;kwin_scripting.debug=true"
