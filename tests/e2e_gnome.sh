@@ -27,6 +27,8 @@ case "$mode" in default | env | option) ;; *) echo "unknown mode $mode" >&2; exi
 export XVFB_SIZE=1280x1024x24
 # shellcheck source=support/session.sh
 source "$(dirname "$0")/support/session.sh"
+# shellcheck source=support/shot.sh
+source "$(dirname "$0")/support/shot.sh"
 need mutter mutter
 need Xwayland xwayland
 need xwininfo x11-utils
@@ -82,17 +84,6 @@ app_pid=$!
 
 shot="$out/$name.png"
 shoot() { DISPLAY=$xvfb import -window "$compositor" "$shot" 2>/dev/null; }
-shot_pixel() {
-  convert "$shot" -crop "1x1+$1+$2" +repage -depth 8 txt:- 2>/dev/null |
-    sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tr 'A-F' 'a-f'
-}
-# The largest area of pure black in the shot is the window's background: "W H X Y".
-black_box() {
-  convert "$shot" -fill white +opaque black \
-    -define connected-components:verbose=true -connected-components 4 null: |
-    awk '$NF == "srgb(0,0,0)" || $NF == "gray(0)" { print $4, $2 }' | sort -n -r | head -n 1 |
-    sed 's/^[0-9]* \([0-9]*\)x\([0-9]*\)+\([0-9]*\)+\([0-9]*\)$/\1 \2 \3 \4/'
-}
 # Pointer and keys on mutter's window, at a point of its output. Mutter
 # follows the X pointer once it has entered its window, so each click comes
 # from outside it.

@@ -19,6 +19,8 @@ name=wayland-click-scale$scale-panel-$panel
 export XVFB_SIZE=1280x1024x24
 # shellcheck source=support/session.sh
 source "$(dirname "$0")/support/session.sh"
+# shellcheck source=support/shot.sh
+source "$(dirname "$0")/support/shot.sh"
 need weston weston
 need xwininfo x11-utils
 session_start
@@ -44,18 +46,6 @@ app_pid=$!
 
 shot="$out/$name.png"
 shoot() { import -window "$compositor" "$shot" 2>/dev/null; }
-# One pixel of the last shot as rrggbb.
-shot_pixel() {
-  convert "$shot" -crop "1x1+$1+$2" +repage -depth 8 txt:- 2>/dev/null |
-    sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tr 'A-F' 'a-f'
-}
-# The largest area of pure black is the window's background: "W H X Y".
-black_box() {
-  convert "$shot" -fill white +opaque black \
-    -define connected-components:verbose=true -connected-components 4 null: |
-    awk '$NF == "srgb(0,0,0)" || $NF == "gray(0)" { print $4, $2 }' | sort -n -r | head -n 1 |
-    sed 's/^[0-9]* \([0-9]*\)x\([0-9]*\)+\([0-9]*\)+\([0-9]*\)$/\1 \2 \3 \4/'
-}
 window_drawn() {
   kill -0 "$app_pid" || fail "the program died"
   shoot || return 1
