@@ -273,7 +273,10 @@ after() {  # after WHAT LEVEL PRESET
   local level=$2
   [ "$(sink)" != "$level" ] || pactl set-sink-volume @DEFAULT_SINK@ 1000
   control_point "$3"
-  wait_for window_drawn || fail "the window is gone after $1 (see $shot)"
+  # Clicked where the window stands once it stands still: a shot taken while
+  # mutter maximises it and gives it back would send the click astray.
+  settled="" same_shots=0
+  wait_for window_settled || fail "the window is gone after $1 (see $shot)"
   click_at $((x + point_x)) $((y + point_y))
   wait_for sink_is "$level" || fail "a click on $3 after $1 left the sink at $(sink), not $level"
   wait_for as_it_was || fail "after $1 the window is ${w}x${h} at $x,$y, not $first (see $shot)"
