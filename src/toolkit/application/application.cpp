@@ -103,7 +103,7 @@ void KeepDrawingThreads() {
 
 process::EnvironmentChanges DrawingEnvironment() { return {{"QT_NO_GUI_THREADPOOL", "1"}}; }
 
-Application::Application(int& argc, char** argv, const std::string& display_name,
+Application::Application(int argc, char** argv, const std::string& display_name,
                          const std::string& desktop_file, NoDisplay no_display) {
   const PlatformChoice platform = ChosenPlatform(argc, argv);
   // Qt's own default differs in GNOME's Wayland session, so the default is

@@ -40,7 +40,7 @@ class Application {
   // `desktop_file` names the program's .desktop file (without ".desktop"),
   // which desktops match its windows to. Without a display to open,
   // `no_display` is called instead of the toolkit's own report (which aborts).
-  Application(int& argc, char** argv, const std::string& display_name,
+  Application(int argc, char** argv, const std::string& display_name,
               const std::string& desktop_file = {}, NoDisplay no_display = nullptr);
   ~Application();
   Application(const Application&) = delete;

@@ -17,6 +17,7 @@ class DesktopMotionWatch : public QObject {
  public:
   DesktopMotionWatch();
 
+  // cppcheck-suppress unknownMacro ; moc's keyword, which cppcheck 2.17 does not know
  private slots:
   void SettingChanged(const QString& name_space, const QString& key, const QDBusVariant& value);
 

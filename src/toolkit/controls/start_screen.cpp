@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 
 namespace toolkit {
 
@@ -12,14 +13,11 @@ bool PointerScreenTakesNewWindows(std::string_view current_desktop) {
   const QStringList names =
       QString::fromUtf8(current_desktop.data(), static_cast<qsizetype>(current_desktop.size()))
           .split(QLatin1Char(':'), Qt::SkipEmptyParts);
-  for (const QString& name : names) {
+  return std::any_of(names.cbegin(), names.cend(), [](const QString& name) {
     const QString desktop = name.trimmed();
-    if (desktop.compare(QLatin1String("GNOME"), Qt::CaseInsensitive) == 0 ||
-        desktop.compare(QLatin1String("KDE"), Qt::CaseInsensitive) == 0) {
-      return true;
-    }
-  }
-  return false;
+    return desktop.compare(QLatin1String("GNOME"), Qt::CaseInsensitive) == 0 ||
+           desktop.compare(QLatin1String("KDE"), Qt::CaseInsensitive) == 0;
+  });
 }
 
 QScreen* StartScreen() {
