@@ -70,6 +70,16 @@ desktop_locale() { export LC_ALL=C.UTF-8; }
 session_work() {
   work=$(mktemp -d)
   trap cleanup EXIT
+  # Caches of the test's own: Debian 12's accessibility bus puts its socket
+  # there (at-spi/bus, with no display's name on Wayland), and two tests run
+  # side by side took each other's. A bus of the test's own starts its
+  # services with it too.
+  export XDG_CACHE_HOME="$work/cache"
+  mkdir -p "$XDG_CACHE_HOME"
+  if [ -n "${BLARGO_PRIVATE_BUS:-}" ]; then
+    need dbus-update-activation-environment dbus-bin
+    dbus-update-activation-environment XDG_CACHE_HOME
+  fi
 }
 # A private sound server and an Xvfb display of XVFB_SIZE, in this shell's
 # environment.
