@@ -69,18 +69,21 @@ process::EnvironmentAdvice KeepScaleFactorsDrawable(const std::optional<std::str
                                       {{name, std::nullopt}}};
   };
   // Qt reads an empty variable as none.
+  const std::string scale_text = scale.value_or(std::string());
   std::optional<double> overall;
-  if (scale && !scale->empty()) {
-    overall = Number(*scale);
-    if (!overall || !Drawable(*overall)) return refuse(kScale, *scale);
+  if (!scale_text.empty()) {
+    overall = Number(scale_text);
+    if (!overall || !Drawable(*overall)) return refuse(kScale, scale_text);
   }
   if (!screens || screens->empty()) return {};
   const std::optional<std::vector<double>> factors = ScreenFactors(*screens);
   if (!factors) return refuse(kScreens, *screens);
   if (!std::all_of(factors->begin(), factors->end(), Drawable)) return refuse(kScreens, *screens);
-  if (overall && !std::all_of(factors->begin(), factors->end(),
-                              [&](double factor) { return Drawable(*overall * factor); })) {
-    return {std::string(kScale) + "=" + *scale + " with " + kScreens + "=" + *screens +
+  if (!overall) return {};
+  const double whole = *overall;
+  if (!std::all_of(factors->begin(), factors->end(),
+                   [whole](double factor) { return Drawable(whole * factor); })) {
+    return {std::string(kScale) + "=" + scale_text + " with " + kScreens + "=" + *screens +
                 " make a scale the window cannot be drawn at (" + Range() +
                 "), and both are left out",
             {{kScale, std::nullopt}, {kScreens, std::nullopt}}};
