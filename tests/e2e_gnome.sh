@@ -234,14 +234,6 @@ if [ "$mode" = default ]; then
 fi
 
 # The user's Wayland: a window drawn on the output, none on Xwayland.
-window_drawn() {
-  kill -0 "$app_pid" || fail "the program died"
-  shoot || return 1
-  local box
-  box=$(black_box) && [ -n "$box" ] || return 1
-  read -r w h x y <<<"$box"
-  [ "$w" -lt 1024 ] && [ $((w * h)) -gt 20000 ]
-}
 # mutter opens a window with a short animation, whose frames show it smaller
 # and not yet black to its edge (GNOME 48: 687x443, then 689x445): the window
 # counts as drawn once three shots in a row find it the same.
@@ -283,7 +275,7 @@ after() {  # after WHAT LEVEL PRESET
   echo "after $1: ${w}x${h} at $x,$y"
 }
 pactl set-sink-volume @DEFAULT_SINK@ 100%
-read -r fw fh fx fy <<<"$first"
+read -r fw _ fx _ <<<"$first"
 if [ "$(printf '%s\n' "$qt_version" 6.8 | sort -V | head -n 1)" != 6.8 ]; then
   # Qt's own title bar before 6.8 has a maximise button beside the close
   # button at its right end.

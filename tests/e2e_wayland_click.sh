@@ -46,14 +46,6 @@ app_pid=$!
 
 shot="$out/$name.png"
 shoot() { import -window "$compositor" "$shot" 2>/dev/null; }
-window_drawn() {
-  kill -0 "$app_pid" || fail "the program died"
-  shoot || return 1
-  local box
-  box=$(black_box) && [ -n "$box" ] || return 1
-  read -r w h x y <<<"$box"
-  [ "$w" -lt 1024 ] && [ $((w * h)) -gt 20000 ]
-}
 WAIT_SECONDS=30 wait_for window_drawn || fail "no black window apart from the desktop (see $shot)"
 
 # The black client area is as wide as drawn; its height, in the layout's

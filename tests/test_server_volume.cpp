@@ -267,7 +267,9 @@ class ServerVolumeTest : public QObject {
     server_.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "16384", "65536"});
     // PipeWire 0.3 answers the request before its sink has taken the new
     // volume; asked meanwhile, the sink still shows the old one.
-    QVERIFY2(PollUntil([&] { return Near(Channels(server_), {16384, 65536}); }),
+    QVERIFY2(PollUntil([&] {
+               return Near(Channels(server_), {16384, 65536});
+             }),
              qPrintable(Shown(Channels(server_))));
     QVERIFY2(
         PollUntil([&] {
