@@ -35,6 +35,9 @@ namespace {
 constexpr int kPaintDeadlineMs = 10000;
 constexpr double kControlContrast = 3.0;
 constexpr double kTextContrast = 4.5;
+// How far around a control its focus indicator may lie, in logical pixels,
+// as an outline set off from it does.
+constexpr int kIndicatorReach = 4;
 
 using wcag::Contrast;
 
@@ -78,14 +81,22 @@ double InkContrast(const QImage& image, const QRect& box, QRgb ground) {
   return best;
 }
 
+// How far `point` lies outside `box`, in rows or columns, whichever more.
+int Distance(const QRect& box, const QPoint& point) {
+  return std::max({0, box.left() - point.x(), point.x() - box.right(), box.top() - point.y(),
+                   point.y() - box.bottom()});
+}
+
 // How a focus indicator stands out. Its pixels are those of the control's
-// box that change by 3:1 or more when the focus comes to it (so a button
-// merely shaded otherwise as the default one shows no indicator); each
-// other pixel beside it (in the box or just outside) is set against the
-// indicator pixel next to it that differs most from it. The edges are kept
-// by the side of the box they lie nearest, so that a side where the
-// indicator is hidden or meets a colour close to its own is judged on its
-// own rather than averaged away by the other three.
+// box, or of the few around it (`reach`) nearer to it than to any other
+// control (`others`), that change by 3:1 or more when the focus comes to it
+// (so a focus leaving a neighbour is not taken for this one's, and a button
+// merely shaded otherwise as the default one shows no indicator);
+// each other pixel beside it is set against the indicator pixel next to it
+// that differs most from it. The edges are kept by the side of the box they
+// lie nearest, so that a side where the indicator is hidden or meets a
+// colour close to its own is judged on its own rather than averaged away by
+// the other three.
 struct Indicator {
   static constexpr int kSides = 4;
   static constexpr std::array<const char*, kSides> kSideNames = {"left", "top", "right", "bottom"};
@@ -111,12 +122,20 @@ int NearestSide(const QRect& box, const QPoint& point) {
   return static_cast<int>(std::min_element(distances.begin(), distances.end()) - distances.begin());
 }
 
-Indicator FindIndicator(const QImage& focused, const QImage& unfocused, const QRect& box) {
+Indicator FindIndicator(const QImage& focused, const QImage& unfocused, const QRect& box, int reach,
+                        const QList<QRect>& others) {
+  const QRect reached = box.adjusted(-reach, -reach, reach, reach).intersected(focused.rect());
+  const auto ours = [&](const QPoint& p) {
+    if (box.contains(p)) return true;
+    if (!reached.contains(p)) return false;
+    return std::all_of(others.begin(), others.end(),
+                       [&](const QRect& other) { return Distance(other, p) > Distance(box, p); });
+  };
   const auto changed = [&](const QPoint& p) {
-    return box.contains(p) && Contrast(focused.pixel(p), unfocused.pixel(p)) >= 3.0;
+    return ours(p) && Contrast(focused.pixel(p), unfocused.pixel(p)) >= 3.0;
   };
   Indicator found;
-  const QRect around = box.adjusted(-1, -1, 1, 1).intersected(focused.rect());
+  const QRect around = reached.adjusted(-1, -1, 1, 1).intersected(focused.rect());
   for (int y = around.top(); y <= around.bottom(); ++y) {
     for (int x = around.left(); x <= around.right(); ++x) {
       const QPoint point(x, y);
@@ -291,8 +310,11 @@ class ThemesTest : public QObject, protected SteppedWindow {
          {&form_->Label2, &form_->Label1, &form_->Label5, &form_->Label4, &form_->Label3}) {
       QRect box = Box(WidgetOf(*label), at_zero);
       if (label == &form_->Label2) box.setRight(Box(WidgetOf(form_->Label1), at_zero).left() - 1);
-      // A label's box may reach down over the slider under it.
-      const QRect slider = Box(WidgetOf(form_->VScroll1), at_zero);
+      // A label's box may reach down over the slider under it, and over
+      // the slider's focus ring around it.
+      const int reach = qRound(kIndicatorReach * ratio);
+      const QRect slider =
+          Box(WidgetOf(form_->VScroll1), at_zero).adjusted(-reach, -reach, reach, reach);
       if (box.intersects(slider) && slider.top() > box.top()) box.setBottom(slider.top() - 1);
       figures << Figure{"label " + QString::fromStdString(label->Text()),
                         InkContrast(at_zero, box, 0), kTextContrast};
@@ -354,7 +376,16 @@ class ThemesTest : public QObject, protected SteppedWindow {
   // `unfocused`.
   void CheckIndicator(const QString& what, const QImage& focused, const QImage& unfocused,
                       QWidget* target) {
-    const Indicator indicator = FindIndicator(focused, unfocused, Box(target, focused));
+    const double ratio = double(focused.width()) / WidgetOf(*form_)->width();
+    QList<QRect> others;
+    for (const QWidget* sibling :
+         target->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (sibling != target && sibling->isVisible() && sibling->focusPolicy() != Qt::NoFocus) {
+        others << Box(sibling, focused);
+      }
+    }
+    const Indicator indicator = FindIndicator(focused, unfocused, Box(target, focused),
+                                              qRound(kIndicatorReach * ratio), others);
     // A rounded ring's anti-aliased corners may blend into the face; the
     // weakest twentieth of each side's edge is left to them.
     constexpr double kCorners = 0.05;
