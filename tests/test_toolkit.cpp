@@ -1,9 +1,13 @@
 // The toolkit layer's contract with the window logic, on the offscreen platform.
 #include <QApplication>
+#include <QColor>
 #include <QImage>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QPalette>
+#include <QRegion>
 #include <QScreen>
+#include <QStringList>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -404,6 +408,64 @@ class ToolkitTest : public QObject {
     QVERIFY(lit(image) > 10);
     QVERIFY(image == as_qlabel());
     for (const char* text : {"5%", "100%"}) shows_its_text(text);
+  }
+
+  // The slider's focus ring lies around it on the window, a pixel clear of
+  // it, black or white against the window's colour of the moment; when the
+  // focus goes, the window is repainted there and the ring is gone.
+  void theSlidersRingLiesAroundItAndGoesWithTheFocus() {
+    toolkit::Form form("t", 6000, 3000);
+    toolkit::HScrollBar bar(form, {600, 600, 3000, 255}, 0, 0, 100);
+    toolkit::CommandButton button(form, "a", {600, 1500, 900, 375}, 1);
+    form.Show();
+    QWidget* window = toolkit::WidgetOf(form);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QWidget* slider = toolkit::WidgetOf(bar);
+    slider->setFocus();
+    QVERIFY(slider->hasFocus());
+    const auto shot = [&] {
+      toolkit::PresentNow(form);
+      QImage image(window->size(), QImage::Format_RGB32);
+      window->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+      return image;
+    };
+    // Outward from the middle of the slider's left side, and of its top: the
+    // pixel clear of it, the ring's two, the window beyond.
+    const QRect box = slider->geometry();
+    const auto across = [&](const QImage& image) {
+      QStringList names;
+      for (int step = 1; step <= 4; ++step) {
+        names << QString("%1/%2").arg(
+            QColor(image.pixel(box.left() - step, box.center().y())).name(),
+            QColor(image.pixel(box.center().x(), box.top() - step)).name());
+      }
+      return names.join(" ");
+    };
+    QCOMPARE(across(shot()), QString("#000000/#000000 #ffffff/#ffffff #ffffff/#ffffff "
+                                     "#000000/#000000"));
+    form.SetBackColor(0x00FFFFU);  // yellow
+    QCOMPARE(across(shot()), QString("#ffff00/#ffff00 #000000/#000000 #000000/#000000 "
+                                     "#ffff00/#ffff00"));
+
+    QRegion painted;
+    struct PaintWatch : QObject {
+      QRegion* painted;
+      explicit PaintWatch(QRegion* into) : painted(into) {}
+      bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        if (event->type() == QEvent::Paint) *painted += dynamic_cast<QPaintEvent&>(*event).region();
+        return false;
+      }
+    } watch(&painted);
+    window->repaint();  // what is still to paint, so that only the focus's move is watched
+    window->installEventFilter(&watch);
+    toolkit::WidgetOf(button)->setFocus();
+    const QRect ring = box.adjusted(-3, -3, 3, 3);
+    QVERIFY2(QTest::qWaitFor([&] { return (QRegion(ring) - painted).isEmpty(); }, 10000),
+             "the window is not repainted where the ring was");
+    window->removeEventFilter(&watch);
+    QCOMPARE(across(shot()), QString("#ffff00/#ffff00 #ffff00/#ffff00 #ffff00/#ffff00 "
+                                     "#ffff00/#ffff00"));
   }
 
   void hiddenControlsTakeNoFocus() {

@@ -24,6 +24,7 @@
 #include "toolkit/controls/start_screen.h"
 #include "toolkit/presentation/accessibility.h"
 #include "toolkit/presentation/black_window_palette.h"
+#include "toolkit/presentation/focus_ring.h"
 #include "toolkit/presentation/presenter.h"
 #include "toolkit/presentation/status_notice.h"
 #include "toolkit/presentation/system_colour.h"
@@ -61,8 +62,8 @@ class FormWidget : public QWidget, public Presented {
     if (shown_colour_ == back_colour) return;
     shown_colour_ = back_colour;
     update();
-    // The scroll bar is opaque, so the window's repaint leaves it out; while
-    // focused it draws its ring against the window's colour, and follows it.
+    // A focused button draws its ring against the window's colour, and
+    // follows it (the scroll bar's ring is the window's own paint).
     if (QWidget* focused = focusWidget(); focused != nullptr && focused->hasFocus()) {
       focused->update();
     }
@@ -156,11 +157,13 @@ class FormWidget : public QWidget, public Presented {
   // Rectangle by rectangle: the region to paint leaves out the opaque
   // scroll bar, and one fill over the whole window would be clipped to it
   // span by span (by the helper threads of Qt's painter, each frame), where
-  // a rectangle inside the region is one plain fill.
+  // a rectangle inside the region is one plain fill. Then the ring of a
+  // focused control that wears it around itself, on the window.
   void paintEvent(QPaintEvent* event) override {
     QPainter painter(this);
     const QColor colour = ToQColor(shown_colour_);
     for (const QRect& part : event->region()) painter.fillRect(part, colour);
+    PaintRingsAround(painter, *this, colour);
   }
 
   void keyPressEvent(QKeyEvent* event) override {

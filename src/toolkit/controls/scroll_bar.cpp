@@ -17,9 +17,7 @@
 #include "toolkit/controls/label.h"
 #include "toolkit/controls/place.h"
 #include "toolkit/presentation/black_window_palette.h"
-#include "toolkit/presentation/colour.h"
 #include "toolkit/presentation/focus_ring.h"
-#include "toolkit/presentation/system_colour.h"
 
 namespace toolkit {
 
@@ -29,12 +27,10 @@ namespace toolkit {
 // So is the focus arriving, which a screen reader presents with the value.
 class ScrollBarWidget : public QScrollBar {
  public:
-  ScrollBarWidget(QWidget* parent, std::function<void()> catch_up, std::function<int()> value,
-                  std::function<QColor()> window_colour)
+  ScrollBarWidget(QWidget* parent, std::function<void()> catch_up, std::function<int()> value)
       : QScrollBar(Qt::Horizontal, parent),
         catch_up_(std::move(catch_up)),
-        value_(std::move(value)),
-        window_colour_(std::move(window_colour)) {}
+        value_(std::move(value)) {}
 
   // The value last set, which Qt's own may trail.
   [[nodiscard]] int Latest() const { return value_(); }
@@ -53,10 +49,8 @@ class ScrollBarWidget : public QScrollBar {
   // The track's own colour first, as a widget filling its background would;
   // see the constructor for why the bar does not say it does. Under the
   // pointer or in a press the style shows which part is hovered or held,
-  // which only Qt's own paint knows: the bar is drawn afresh then. Styles
-  // such as Fusion draw a focused bar exactly as an unfocused one, and the
-  // focus starts here: the bar rings itself while it has the focus, against
-  // the window's colour of the moment, over the picture.
+  // which only Qt's own paint knows: the bar is drawn afresh then. (Its
+  // focus ring is the window's to paint, around it: see the constructor.)
   void paintEvent(QPaintEvent* event) override {
     if (underMouse() || QGuiApplication::mouseButtons() != Qt::NoButton) {
       {
@@ -76,10 +70,6 @@ class ScrollBarWidget : public QScrollBar {
           });
       QPainter painter(this);
       painter.drawPixmap(0, 0, picture);
-    }
-    if (hasFocus()) {
-      QPainter painter(this);
-      PaintFocusRing(painter, *this, window_colour_(), palette().color(backgroundRole()));
     }
   }
 
@@ -108,7 +98,6 @@ class ScrollBarWidget : public QScrollBar {
 
   std::function<void()> catch_up_;
   std::function<int()> value_;
-  std::function<QColor()> window_colour_;
   // Party mode's fourteen places, with room for a few looks more.
   BarPictures pictures_{24};
 };
@@ -154,8 +143,7 @@ QAccessibleInterface* AccessibleFactory(const QString& /*class_name*/, QObject* 
 HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, int maximum)
     : form_(form),
       bar_(form, new ScrollBarWidget(
-                     form.Widget(), [this] { CatchUp(); }, [this] { return value_; },
-                     [&form] { return ToQColor(form.ShownBackColor()); })) {
+                     form.Widget(), [this] { CatchUp(); }, [this] { return value_; })) {
   static const bool installed = [] {
     QAccessible::installFactory(&AccessibleFactory);
     return true;
@@ -170,7 +158,10 @@ HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, in
   // instead of on every pixel of the drag.
   bar_->setTracking(false);
   bar_->setFocusPolicy(Qt::StrongFocus);
-  UncoverWhileFocused(*bar_.get());
+  // Styles such as Fusion draw a focused bar exactly as an unfocused one,
+  // and the focus starts here. A ring over the bar's edge would hide the
+  // thumb some styles draw along it: the bar's ring goes around it.
+  RingAround(*bar_.get());
   // Qt inverts a scroll bar's keys and wheel for scrolling content; here the
   // right arrow key and the wheel turned up mean more.
   bar_->setInvertedControls(false);

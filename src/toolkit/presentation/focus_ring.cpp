@@ -1,7 +1,9 @@
 #include "toolkit/presentation/focus_ring.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QMarginsF>
+#include <QMoveEvent>
 #include <QObject>
 #include <QPaintDevice>
 #include <QPainter>
@@ -9,6 +11,7 @@
 #include <QRect>
 #include <QRectF>
 #include <QRegion>
+#include <QResizeEvent>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -20,6 +23,21 @@
 namespace toolkit {
 
 namespace {
+
+// Marks a control that wears its ring around it.
+constexpr const char* kRingAround = "blargo-ring-around";
+
+// One logical pixel, in whole device pixels, so no band is blended into its
+// neighbours on a scaled screen.
+double Band(const QPainter& painter) {
+  const double ratio = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
+  return std::max(1.0, std::round(ratio)) / ratio;
+}
+
+// How far a ring around a control reaches out from it, in logical pixels:
+// three bands, each at most four thirds of a pixel (at a ratio of 1.5), and
+// a pixel for rounding.
+constexpr int kAroundReach = 5;
 
 // A band `width` wide along the inside of `box`.
 void PaintBand(QPainter& painter, const QRectF& box, double width, const QColor& colour) {
@@ -126,14 +144,50 @@ class FocusUncoverer : public QObject {
   std::vector<std::pair<QPointer<QWidget>, QRegion>> masked_;  // with the shape each had
 };
 
+// Has the window repainted where the ring around a control is, or was, as
+// the control's focus comes and goes and as it moves.
+class RingAroundRepainter : public QObject {
+ public:
+  explicit RingAroundRepainter(QWidget& control) : QObject(&control), control_(control) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    QWidget* parent = control_.parentWidget();
+    if (watched != &control_ || parent == nullptr) return false;
+    const auto around = [](const QRect& box) {
+      return box.adjusted(-kAroundReach, -kAroundReach, kAroundReach, kAroundReach);
+    };
+    switch (event->type()) {
+      case QEvent::FocusIn:
+      case QEvent::FocusOut:
+      case QEvent::Show:
+      case QEvent::Hide:
+        parent->update(around(control_.geometry()));
+        break;
+      case QEvent::Move:
+        parent->update(around(QRect(dynamic_cast<QMoveEvent&>(*event).oldPos(), control_.size())));
+        parent->update(around(control_.geometry()));
+        break;
+      case QEvent::Resize:
+        parent->update(
+            around(QRect(control_.pos(), dynamic_cast<QResizeEvent&>(*event).oldSize())));
+        parent->update(around(control_.geometry()));
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+
+ private:
+  QWidget& control_;
+};
+
 }  // namespace
 
 void PaintFocusRing(QPainter& painter, const QWidget& control, const QColor& outside,
                     const QColor& inside) {
-  // One logical pixel a band, in whole device pixels, so neither band is
-  // blended into its neighbours on a scaled screen.
-  const double ratio = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
-  const double band = std::max(1.0, std::round(ratio)) / ratio;
+  const double band = Band(painter);
   const QRectF box(control.rect());
   const QRectF outer = box - SidesTouched(control, band);
   painter.save();
@@ -151,6 +205,27 @@ void PaintFocusRing(QPainter& painter, const QWidget& control, const QColor& out
   // And the face's own colour inside it, where a part of the control (a
   // scroll bar's thumb at either end) would otherwise meet the inner band.
   PaintBand(painter, inner.adjusted(band, band, -band, -band), band, inside);
+  painter.restore();
+}
+
+void RingAround(QWidget& control) {
+  control.setProperty(kRingAround, true);
+  control.installEventFilter(new RingAroundRepainter(control));
+}
+
+void PaintRingsAround(QPainter& painter, const QWidget& parent, const QColor& window) {
+  const QWidget* focused = QApplication::focusWidget();
+  if (focused == nullptr || focused->parentWidget() != &parent || !focused->isVisible() ||
+      !focused->property(kRingAround).toBool()) {
+    return;
+  }
+  const double band = Band(painter);
+  const QRectF line =
+      QRectF(focused->geometry()).adjusted(-3 * band, -3 * band, 3 * band, 3 * band);
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  PaintBand(painter, line, 2 * band, BlackOrWhiteAgainst(window));
+  PaintBand(painter, line.adjusted(2 * band, 2 * band, -2 * band, -2 * band), band, window);
   painter.restore();
 }
 
