@@ -1,9 +1,7 @@
 #include "toolkit/controls/bar_pictures.h"
 
-#include <QPainter>
 #include <QStyle>
 #include <QStyleOptionSlider>
-#include <algorithm>
 
 namespace toolkit {
 
@@ -24,28 +22,6 @@ BarLook BarLook::Of(const QStyleOptionSlider& option, const QStyle* style, doubl
   look.palette = option.palette.cacheKey();
   look.style = style;
   return look;
-}
-
-const QPixmap& BarPictures::For(const BarLook& look, const std::function<void(QPainter&)>& paint) {
-  const auto held = std::find_if(pictures_.begin(), pictures_.end(),
-                                 [&look](const Picture& picture) { return picture.look == look; });
-  if (held != pictures_.end()) return held->pixmap;
-
-  QPixmap pixmap(look.size * look.pixel_ratio);
-  pixmap.setDevicePixelRatio(look.pixel_ratio);
-  pixmap.fill(Qt::transparent);
-  {
-    QPainter painter(&pixmap);
-    paint(painter);
-  }
-  if (pictures_.size() < capacity_) {
-    pictures_.push_back({look, std::move(pixmap)});
-    return pictures_.back().pixmap;
-  }
-  Picture& replaced = pictures_[next_];
-  next_ = (next_ + 1) % capacity_;
-  replaced = {look, std::move(pixmap)};
-  return replaced.pixmap;
 }
 
 }  // namespace toolkit

@@ -1,12 +1,9 @@
 #pragma once
 
-#include <QPixmap>
 #include <QSize>
-#include <cstddef>
-#include <functional>
-#include <vector>
 
-class QPainter;
+#include "toolkit/controls/look_pictures.h"
+
 class QStyle;
 class QStyleOptionSlider;
 
@@ -34,26 +31,9 @@ struct BarLook {
   bool operator==(const BarLook&) const = default;
 };
 
-// The pictures of a scroll bar in the looks it took last. In party mode the
-// bar moves to a new place at every frame, between fourteen places only; a
-// style draws it with lines and gradients that cost more than the whole
-// window's fill, so each look is drawn once and copied from then on.
-class BarPictures {
- public:
-  explicit BarPictures(std::size_t capacity) : capacity_(capacity > 0 ? capacity : 1) {}
-
-  // The picture of `look`, painted by `paint` if it is not held.
-  const QPixmap& For(const BarLook& look, const std::function<void(QPainter&)>& paint);
-  [[nodiscard]] std::size_t Held() const { return pictures_.size(); }
-
- private:
-  struct Picture {
-    BarLook look;
-    QPixmap pixmap;
-  };
-  std::size_t capacity_;
-  std::size_t next_ = 0;  // the oldest picture, replaced first once full
-  std::vector<Picture> pictures_;
-};
+// A scroll bar's pictures. In party mode the bar moves to a new place at
+// every frame, between fourteen places only; a style draws it with lines
+// and gradients that cost more than the whole window's fill.
+using BarPictures = LookPictures<BarLook>;
 
 }  // namespace toolkit

@@ -1,14 +1,18 @@
 #include "toolkit/controls/command_button.h"
 
+#include <QEvent>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyle>
 #include <QStyleOptionButton>
-#include <QStylePainter>
 
 #include "toolkit/application/error_report.h"
+#include "toolkit/controls/button_pictures.h"
 #include "toolkit/controls/form.h"
 #include "toolkit/controls/form_layout.h"
 #include "toolkit/controls/place.h"
 #include "toolkit/presentation/focus_ring.h"
+#include "toolkit/presentation/presenter.h"
 #include "toolkit/presentation/system_colour.h"
 
 namespace toolkit {
@@ -23,32 +27,57 @@ namespace {
 // Styles mark a focused button by a change too slight for many eyes (a
 // ring in a colour close to the border it replaces); the button rings
 // itself as the scroll bar does, so the focus looks alike on every control.
+// The ring is drawn over the button's picture at every paint: it follows the
+// window's colour, which the picture does not hold.
 class ButtonWidget : public QPushButton {
  public:
-  ButtonWidget(const QString& caption, QWidget* form, std::function<QColor()> window_colour)
-      : QPushButton(caption, form), window_colour_(std::move(window_colour)) {}
+  ButtonWidget(const QString& caption, QWidget* form, std::function<QColor()> window_colour,
+               std::function<TimePoint()> now)
+      : QPushButton(caption, form),
+        window_colour_(std::move(window_colour)),
+        now_(std::move(now)) {}
 
  protected:
   void paintEvent(QPaintEvent* /*event*/) override {
-    QStylePainter painter(this);
-    painter.setLayoutDirection(layoutDirection());
     QStyleOptionButton option;
     initStyleOption(&option);
-    painter.drawControl(QStyle::CE_PushButton, option);
+    const auto draw = [this, &option](QPainter& painter) {
+      painter.setLayoutDirection(layoutDirection());
+      style()->drawControl(QStyle::CE_PushButton, &option, &painter, this);
+    };
+    QPainter painter(this);
+    if (const QPixmap* picture =
+            pictures_.For(ButtonLook::Of(option, style(), devicePixelRatio()), now_(), draw)) {
+      painter.drawPixmap(0, 0, *picture);
+    } else {
+      draw(painter);
+    }
     if (hasFocus()) {
       PaintFocusRing(painter, *this, window_colour_(), palette().color(QPalette::Button));
     }
   }
 
+  void changeEvent(QEvent* event) override {
+    QPushButton::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+      pictures_.Clear();
+    }
+  }
+
  private:
   std::function<QColor()> window_colour_;
+  std::function<TimePoint()> now_;
+  // A button takes a few looks: plain, focused, under the pointer, pressed.
+  ButtonPictures pictures_{6};
 };
 
 }  // namespace
 
 CommandButton::CommandButton(Form& form, const std::string& caption, TwipsRect box, int tab_index)
-    : button_(form, new ButtonWidget(QString::fromStdString(caption), form.Widget(),
-                                     [&form] { return ToQColor(form.ShownBackColor()); })) {
+    : button_(form, new ButtonWidget(
+                        QString::fromStdString(caption), form.Widget(),
+                        [&form] { return ToQColor(form.ShownBackColor()); },
+                        [&form] { return form.Pacer().Now(); })) {
   PlaceInTwips(button_.get(), box);
   button_->setFocusPolicy(Qt::StrongFocus);
   UncoverWhileFocused(*button_.get());

@@ -67,6 +67,8 @@ class Presenter {
   void Forget(Presented* control);
   // Pushes everything that waits, now.
   void Flush();
+  // The time the window's pacing runs on.
+  [[nodiscard]] TimePoint Now() const { return alarm_->Now(); }
 
  private:
   struct Channel {
