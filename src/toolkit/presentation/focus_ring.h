@@ -9,12 +9,14 @@ namespace toolkit {
 
 // Some styles show nothing on a focused control of some kinds (Fusion's
 // scroll bar looks the same focused or not), or too little to see, and a
-// keyboard user then cannot tell where the keys go. This ring marks it: two bands along the inside
-// of `control`, the outer one in black or white against `outside` (the window's colour around the
-// control), the inner one against `inside` (the control's own face). Each band faces the colour it
-// must stand out from, so the ring stands out at least 4.6:1 on both of its edges whatever either
-// colour is, even on a window whose background changes colour. A line of the face's colour inside
-// the ring keeps what the control draws on its face (a button's caption) from meeting it.
+// keyboard user then cannot tell where the keys go. This ring marks it: two
+// bands along the inside of `control`, the outer one in black or white
+// against `outside` (the window's colour around the control), the inner one
+// against `inside` (the control's own face). Each band faces the colour it
+// must stand out from, so the ring stands out at least 4.6:1 on both of its
+// edges whatever either colour is, even on a window whose background changes
+// colour. A line of the face's colour inside the ring keeps what the control
+// draws on its face (a button's caption) from meeting it.
 //
 // Where another control touches or overlaps this one (the form's presets
 // overlap by a pixel) the outer band would meet that control's border, in a
@@ -30,12 +32,12 @@ void PaintFocusRing(QPainter& painter, const QWidget& control, const QColor& out
 // band of the ring is two, it hides the whole of Adwaita's thumb, and each
 // band lies over light and dark lines at once, standing out from neither
 // everywhere. Such a control wears its ring around it instead, on the
-// window: a band of the window's own colour
-// clear of the control, then a line, two bands wide, black or white against
-// the window's colour. The line then meets nothing but the window, whatever
-// the style draws, and the control is seen whole. The control needs that
-// much room around it, free of other controls. Marks `control` for it, and
-// has the window repainted around it as its focus comes and goes.
+// window: a band of the window's own colour clear of the control, then a
+// line, two bands wide, black or white against the window's colour. The
+// line then meets nothing but the window, whatever the style draws, and the
+// control is seen whole. The control needs that much room around it, free
+// of other controls. Marks `control` for it, and has the window repainted
+// around it as its focus comes and goes.
 void RingAround(QWidget& control);
 
 // Paints, on `parent`, the ring of the child marked by RingAround that has
