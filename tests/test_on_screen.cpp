@@ -64,8 +64,10 @@ class OnScreenTest : public QObject, protected SteppedWindow {
     QList<QRect> boxes;
     for (const QWidget* child :
          WidgetOf(*form_)->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+      // With the room around it where a focused slider's ring lies, on the
+      // window: that ring is no label's ink.
       if (child->isVisible() && qobject_cast<const QLabel*>(child) == nullptr) {
-        boxes << child->geometry();
+        boxes << child->geometry().adjusted(-4, -4, 4, 4);
       }
     }
     return boxes;
