@@ -2,6 +2,7 @@
 // shows a place it has left; a button copied only once its look has held,
 // and then the same as drawn afresh.
 #include <QApplication>
+#include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <QProxyStyle>
@@ -171,6 +172,11 @@ class ControlPicturesTest : public QObject {
     form.Show();
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
     auto* widget = qobject_cast<QPushButton*>(toolkit::WidgetOf(button));
+    // A font of its own, as the form gives its buttons: the copy keeps it.
+    QFont font = widget->font();
+    font.setPointSize(font.pointSize() + 6);
+    font.setBold(true);
+    widget->setFont(font);
     auto* style = new CountingStyle(QStyleFactory::create("Fusion"));
     style->setParent(widget);
     widget->setStyle(style);

@@ -41,7 +41,13 @@ class ButtonWidget : public QPushButton {
   void paintEvent(QPaintEvent* /*event*/) override {
     QStyleOptionButton option;
     initStyleOption(&option);
+    // A painter on a picture starts from the application's font and pens,
+    // not the button's as on the button itself: the form sizes the
+    // captions' font to its scale.
     const auto draw = [this, &option](QPainter& painter) {
+      painter.setFont(font());
+      painter.setPen(palette().color(foregroundRole()));
+      painter.setBrush(palette().brush(backgroundRole()));
       painter.setLayoutDirection(layoutDirection());
       style()->drawControl(QStyle::CE_PushButton, &option, &painter, this);
     };
