@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <QPen>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -41,13 +42,14 @@ class ButtonWidget : public QPushButton {
   void paintEvent(QPaintEvent* /*event*/) override {
     QStyleOptionButton option;
     initStyleOption(&option);
-    // A painter on a picture starts from the application's font and pens,
-    // not the button's as on the button itself: the form sizes the
-    // captions' font to its scale.
+    // A painter on a picture starts from the application's font and pen,
+    // not the button's as one on the button itself does: the form sizes the
+    // captions' font to its scale. (Its brush is none either way; a style
+    // that fills with the painter's brush fills nothing.)
     const auto draw = [this, &option](QPainter& painter) {
       painter.setFont(font());
-      painter.setPen(palette().color(foregroundRole()));
-      painter.setBrush(palette().brush(backgroundRole()));
+      painter.setPen(QPen(palette().brush(foregroundRole()), 1));
+      painter.setBackground(palette().brush(backgroundRole()));
       painter.setLayoutDirection(layoutDirection());
       style()->drawControl(QStyle::CE_PushButton, &option, &painter, this);
     };
