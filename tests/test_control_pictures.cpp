@@ -162,7 +162,29 @@ class ControlPicturesTest : public QObject {
     QCOMPARE(painted, 3);
   }
 
-  // On a window: the style draws the button at every paint while its look
+  // In each style installed (Adwaita's, where adwaita-qt6 is), focused: a
+  // style may draw with more of the painter's state than Fusion does.
+  void aButtonsCopyLooksAsDrawnInEveryStyle() {
+    SteppedClock clock;
+    toolkit::Form form("t", 3000, 1000);
+    toolkit::CommandButton button(form, "SET 75%", {0, 0, 2000, 500}, 0);
+    form.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
+    auto* widget = qobject_cast<QPushButton*>(toolkit::WidgetOf(button));
+    widget->setFocus();
+    QVERIFY(QTest::qWaitFor([widget] { return widget->hasFocus(); }));
+    const QStringList styles = QStyleFactory::keys();
+    QVERIFY(styles.contains("Fusion") && styles.contains("Windows"));
+    for (const QString& name : styles) {
+      QStyle* style = QStyleFactory::create(name);
+      style->setParent(widget);
+      widget->setStyle(style);
+      const QImage fresh = widget->grab().toImage();
+      clock.Advance(1000 * kMs);
+      QVERIFY2(widget->grab().toImage() == fresh, qPrintable(name));
+    }
+  }
+
   // is new, and not once more after the copy is made; the copy shows the
   // same pixels, and the focus ring over it follows the window's colour.
   void aButtonOnAWindowLooksTheSameCopiedAsDrawn() {
