@@ -107,9 +107,9 @@ if [ "$mode" = default ]; then
   extents() { xprop -id "$window" _NET_FRAME_EXTENTS | sed -n 's/.* = //p' | tr -d ' '; }
   framed() { [ -n "$(extents)" ]; }
   wait_for framed || fail "mutter put no frame around the Xwayland window"
-  IFS=, read -r left right top bottom <<<"$(extents)"
-  echo "frame extents: left $left right $right top $top bottom $bottom"
-  [ "$top" -ge 20 ] || fail "mutter's title bar is $top pixels high"
+  IFS=, read -r frame_left frame_right frame_top frame_bottom <<<"$(extents)"
+  echo "frame extents: left $frame_left right $frame_right top $frame_top bottom $frame_bottom"
+  [ "$frame_top" -ge 20 ] || fail "mutter's title bar is $frame_top pixels high"
   # Where the window stands: "X Y W H" of its client area, on the output.
   place() {
     local info
@@ -122,17 +122,18 @@ if [ "$mode" = default ]; then
   centred() {
     local x y w h
     read -r x y w h < <(place) || return 1
-    local dx=$((2 * (x - left) + w + left + right - 1024)) dy=$((2 * (y - top) + h + top + bottom - 768))
+    local dx=$((2 * (x - frame_left) + w + frame_left + frame_right - 1024))
+    local dy=$((2 * (y - frame_top) + h + frame_top + frame_bottom - 768))
     [ "${dx#-}" -le 4 ] && [ "${dy#-}" -le 4 ]
   }
   wait_for centred || fail "the window $(place) with its frame is not centred on the 1024x768 output"
   first=$(place)
   read -r x y w h <<<"$first"
-  echo "window ${w}x${h} at $x,$y, title bar $top high"
+  echo "window ${w}x${h} at $x,$y, title bar $frame_top high"
   [ "$w" = 689 ] && [ "$h" = 445 ] || fail "the window is ${w}x${h}, not 689x445"
   # The title bar is mutter's, drawn in GNOME's light grey above the client
   # area, once mutter has painted it.
-  title_x=$((x + w / 2)) title_y=$((y - top / 2))
+  title_x=$((x + w / 2)) title_y=$((y - frame_top / 2))
   light_grey() {
     local r=$((16#${1:0:2})) g=$((16#${1:2:2})) b=$((16#${1:4:2}))
     [ "$r" -ge 160 ] && [ $((r - g)) -le 12 ] && [ $((g - r)) -le 12 ] &&
