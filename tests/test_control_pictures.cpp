@@ -12,6 +12,7 @@
 #include <QTest>
 #include <chrono>
 #include <memory>
+#include <string>
 
 #include "support/stepped_clock.h"
 #include "toolkit/application/test_seam.h"
@@ -55,6 +56,26 @@ class CountingStyle : public QProxyStyle {
                    const QWidget* widget) const override {
     if (element == CE_PushButton) ++const_cast<CountingStyle*>(this)->buttons;
     QProxyStyle::drawControl(element, option, painter, widget);
+  }
+};
+
+// A button on a shown window, on time the test moves by hand.
+struct ButtonOnWindow {
+  explicit ButtonOnWindow(const std::string& caption)
+      : button(form, caption, {0, 0, 2000, 500}, 0) {
+    form.Show();
+  }
+  SteppedClock clock;  // first: the window's pacing takes its alarms
+  toolkit::Form form{"t", 3000, 1000};
+  toolkit::CommandButton button;
+  QPushButton* widget = qobject_cast<QPushButton*>(toolkit::WidgetOf(button));
+
+  [[nodiscard]] bool Exposed() const {
+    return QTest::qWaitForWindowExposed(toolkit::WidgetOf(form));
+  }
+  [[nodiscard]] bool Focused() const {
+    widget->setFocus();
+    return QTest::qWaitFor([this] { return widget->hasFocus(); });
   }
 };
 
@@ -165,14 +186,10 @@ class ControlPicturesTest : public QObject {
   // In each style installed (Adwaita's, where adwaita-qt6 is), focused: a
   // style may draw with more of the painter's state than Fusion does.
   void aButtonsCopyLooksAsDrawnInEveryStyle() {
-    SteppedClock clock;
-    toolkit::Form form("t", 3000, 1000);
-    toolkit::CommandButton button(form, "SET 75%", {0, 0, 2000, 500}, 0);
-    form.Show();
-    QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
-    auto* widget = qobject_cast<QPushButton*>(toolkit::WidgetOf(button));
-    widget->setFocus();
-    QVERIFY(QTest::qWaitFor([widget] { return widget->hasFocus(); }));
+    ButtonOnWindow on("SET 75%");
+    QVERIFY(on.Exposed());
+    QVERIFY(on.Focused());
+    QPushButton* widget = on.widget;
     const QStringList styles = QStyleFactory::keys();
     QVERIFY(styles.contains("Fusion") && styles.contains("Windows"));
     for (const QString& name : styles) {
@@ -180,20 +197,20 @@ class ControlPicturesTest : public QObject {
       style->setParent(widget);
       widget->setStyle(style);
       const QImage fresh = widget->grab().toImage();
-      clock.Advance(1000 * kMs);
+      on.clock.Advance(1000 * kMs);
       QVERIFY2(widget->grab().toImage() == fresh, qPrintable(name));
     }
   }
 
+  // On a window: the style draws the button at every paint while its look
   // is new, and not once more after the copy is made; the copy shows the
   // same pixels, and the focus ring over it follows the window's colour.
   void aButtonOnAWindowLooksTheSameCopiedAsDrawn() {
-    SteppedClock clock;
-    toolkit::Form form("t", 3000, 1000);
-    toolkit::CommandButton button(form, "STOP DEVIL!!!", {0, 0, 2000, 500}, 0);
-    form.Show();
-    QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
-    auto* widget = qobject_cast<QPushButton*>(toolkit::WidgetOf(button));
+    ButtonOnWindow on("STOP DEVIL!!!");
+    QVERIFY(on.Exposed());
+    QPushButton* widget = on.widget;
+    SteppedClock& clock = on.clock;
+    toolkit::Form& form = on.form;
     // A font of its own, as the form gives its buttons: the copy keeps it.
     QFont font = widget->font();
     font.setPointSize(font.pointSize() + 6);
@@ -223,8 +240,7 @@ class ControlPicturesTest : public QObject {
 
     // Focused on a red window, then a blue one: the ring is drawn over the
     // copy in the colour of each.
-    widget->setFocus();
-    QVERIFY(QTest::qWaitFor([widget] { return widget->hasFocus(); }));
+    QVERIFY(on.Focused());
     form.SetBackColor(0x0000FF);  // red, as 0x00BBGGRR
     toolkit::PresentNow(form);
     const QImage on_red = widget->grab().toImage();
