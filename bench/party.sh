@@ -33,6 +33,11 @@ echo "idle_cpu_pct: $(sed -n 's/^idle_cpu_pct: //p' "$work/idle")"
 # that follows, whose frame figures are the ones kept.
 program=$product party frames uncounted
 echo "party_cpu_product_pct: $party_cpu"
+# A bare window of the program's size (find_window's, just now) that only
+# flashes at the screen's rate on the same 1 ms timer: what painting party
+# mode's frames costs at least, with nothing drawn but the background.
+"$bin/idle_timer" --flash "${WIDTH}x${HEIGHT}" "$seconds" | grep -E '^flash_(cpu_pct|frames_per_s):'
+echo "flash_window_size: ${WIDTH}x${HEIGHT}"
 party frames
 echo "idle_ticks_per_s: $idle_ticks"
 echo "party_ticks_per_s: $party_ticks"
