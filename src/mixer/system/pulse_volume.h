@@ -17,7 +17,8 @@ namespace mixer {
 //
 // A write waits for the server's answer however long it takes: it runs on
 // the mixer thread, which owes the window nothing but the latest level, and
-// one request in flight at a time keeps the order of levels. A lost server is
+// one write awaited at a time keeps the order of levels (a refresh of the
+// sink or an unmute may travel with it; neither sets a level). A lost server is
 // looked for again at most once per reconnect interval, so a restarted one is
 // found by itself without a flood of connection attempts.
 class PulseVolume final : public VolumeBinding {

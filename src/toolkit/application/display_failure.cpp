@@ -1,9 +1,12 @@
 #include "toolkit/application/display_failure.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
-#include <QLibraryInfo>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QList>
+#include <QPluginLoader>
 #include <QString>
 #include <QStringList>
 #include <algorithm>
@@ -18,34 +21,34 @@ QByteArray Environment(const char* name) { return qgetenv(name); }
 // A platform as Qt names it, without its ":options".
 QString NameOf(const QString& platform) { return platform.section(':', 0, 0).trimmed(); }
 
-// Qt lists what it could load at the end of its fatal message; without that
-// list the message just says less.
-QStringList InstalledPlatforms(const std::string& qt_message) {
-  constexpr std::string_view kList = "Available platform plugins are:";
-  const std::size_t at = qt_message.find(kList);
-  if (at == std::string::npos) return {};
-  QString list = QString::fromStdString(qt_message.substr(at + kList.size()));
-  list = list.section('\n', 0, 0).trimmed();
-  if (list.endsWith('.')) list.chop(1);
-  QStringList names;
-  for (const QString& name : list.split(',')) {
-    if (!name.trimmed().isEmpty()) names << name.trimmed();
-  }
-  names.sort();
-  return names;
-}
-
-bool HasWaylandPlugin() {
-  QStringList folders{QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms"};
-  for (const QString& folder : QString::fromLocal8Bit(Environment("QT_PLUGIN_PATH")).split(':')) {
-    if (!folder.isEmpty()) folders << folder + "/platforms";
-  }
+// The folders Qt looks in for a platform plugin, as it looks.
+QStringList PlatformFolders() {
+  QStringList folders;
   const QString platform_folder =
       QString::fromLocal8Bit(Environment("QT_QPA_PLATFORM_PLUGIN_PATH"));
   if (!platform_folder.isEmpty()) folders << platform_folder;
-  return std::any_of(folders.cbegin(), folders.cend(), [](const QString& folder) {
-    return !QDir(folder).entryList({"*qwayland*"}, QDir::Files).isEmpty();
-  });
+  for (const QString& folder : QCoreApplication::libraryPaths()) folders << folder + "/platforms";
+  return folders;
+}
+
+// The platforms the installed plugins offer, by the keys each plugin's
+// metadata gives (read without loading it), sorted.
+QStringList InstalledPlatforms() {
+  QStringList names;
+  for (const QString& folder : PlatformFolders()) {
+    const QDir dir(folder);
+    for (const QString& file : dir.entryList(QDir::Files)) {
+      const QPluginLoader plugin(dir.filePath(file));
+      const QJsonArray keys =
+          plugin.metaData().value("MetaData").toObject().value("Keys").toArray();
+      for (const auto& key : keys) {
+        const QString name = key.toString().toLower();
+        if (!name.isEmpty() && !names.contains(name)) names << name;
+      }
+    }
+  }
+  names.sort();
+  return names;
 }
 
 // XDG_CURRENT_DESKTOP lists the desktop's names, most specific first
@@ -63,10 +66,13 @@ std::string Quoted(const QString& text) { return "\"" + text.toStdString() + "\"
 // picks by itself, what the user can do about it.
 std::string WhyNot(const QString& name, const QStringList& installed,
                    const std::string& qt_message) {
+  const bool has_wayland =
+      std::any_of(installed.cbegin(), installed.cend(),
+                  [](const QString& key) { return key.startsWith(QLatin1String("wayland")); });
   if (name.startsWith("wayland")) {
     QByteArray display = Environment("WAYLAND_DISPLAY");
     if (display.isEmpty()) display = "wayland-0";
-    if (!HasWaylandPlugin()) {
+    if (!has_wayland) {
       return "the Wayland display \"" + display.toStdString() +
              "\" needs Qt's Wayland platform plugin, which is not installed (install the package "
              "qt6-wayland, or set QT_QPA_PLATFORM=xcb)";
@@ -82,7 +88,7 @@ std::string WhyNot(const QString& name, const QStringList& installed,
     return "cannot open the X display \"" + display.toStdString() +
            "\" (is its X server running, and does it let this user in?)";
   }
-  if (!installed.isEmpty() && !installed.contains(name)) {
+  if (!installed.isEmpty() && !installed.contains(name, Qt::CaseInsensitive)) {
     return "Qt has no " + Quoted(name) + " platform";
   }
   // Qt's own words are all there is to say about the rest.
@@ -120,7 +126,7 @@ PlatformChoice ChosenPlatform(int argc, const char* const* argv) {
 }
 
 std::string WhyNoDisplay(const PlatformChoice& choice, const std::string& qt_message) {
-  const QStringList installed = InstalledPlatforms(qt_message);
+  const QStringList installed = InstalledPlatforms();
   std::string reason;
   QStringList names;
   for (const QString& platform : QString::fromStdString(choice.platforms).split(';')) {

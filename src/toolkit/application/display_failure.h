@@ -19,8 +19,9 @@ struct PlatformChoice {
 PlatformChoice ChosenPlatform(int argc, const char* const* argv);
 
 // Why Qt opened no display, in one line for the user: each platform tried,
-// who chose it, what went wrong and what to do instead. `qt_message` is Qt's
-// own fatal message, which lists the platforms that are installed.
+// who chose it, what went wrong and what to do instead, with the platforms
+// the installed plugins offer. `qt_message` is Qt's own fatal message, whose
+// first line is quoted for a platform nothing more is known of.
 std::string WhyNoDisplay(const PlatformChoice& choice, const std::string& qt_message);
 
 }  // namespace toolkit

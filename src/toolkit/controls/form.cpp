@@ -14,6 +14,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 #include "toolkit/application/error_report.h"
@@ -35,7 +36,7 @@ namespace {
 
 // How long after the first show a window manager may take to put its frame
 // around the window; a frame learnt later is the user's business.
-constexpr int kFrameWaitMs = 3000;
+constexpr std::chrono::milliseconds kFrameWait{3000};
 
 // The states a window of fixed size does not take: granted by a title bar,
 // a key or the compositor, they would leave its controls in a corner of a
@@ -97,7 +98,7 @@ class FormWidget : public QWidget, public Presented {
     fit(QSize(0, 0));
     Centre();
     waiting_for_frame_ = true;
-    QTimer::singleShot(kFrameWaitMs, this, [this] { waiting_for_frame_ = false; });
+    QTimer::singleShot(kFrameWait, this, [this] { waiting_for_frame_ = false; });
   }
 
   // Once shown, the window is fitted again whenever what the fit depends on
