@@ -3,12 +3,13 @@
 //   map_wait TIMEOUT_S COMMAND [ARG...]
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <sys/select.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+
+#include "x_client.h"
 
 namespace {
 
@@ -37,43 +38,30 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "usage: map_wait TIMEOUT_S COMMAND [ARG...]\n");
     return 2;
   }
-  Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) {
-    std::fprintf(stderr, "map_wait: no display\n");
-    return 1;
-  }
+  Display* display = x_client::OpenDisplay("map_wait");
+  if (display == nullptr) return 1;
   const Window root = DefaultRootWindow(display);
   XSelectInput(display, root, SubstructureNotifyMask);
   XSync(display, False);
 
-  const auto start = std::chrono::steady_clock::now();
+  const auto start = x_client::Clock::now();
   const pid_t child = fork();
   if (child == 0) {
     execvp(argv[2], argv + 2);
     _exit(127);
   }
-  const auto deadline = start + std::chrono::seconds(std::atoi(argv[1]));
-  const int fd = ConnectionNumber(display);
-  while (std::chrono::steady_clock::now() < deadline) {
-    while (XPending(display) > 0) {
-      XEvent event;
-      XNextEvent(display, &event);
-      if (event.type == MapNotify && !event.xmap.override_redirect &&
-          WindowPid(display, event.xmap.window) == child) {
-        const double ms =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count();
-        std::printf("%d %.1f\n", static_cast<int>(child), ms);
-        return 0;
-      }
-    }
-    fd_set fds;
-    FD_ZERO(&fds);
-    FD_SET(fd, &fds);
-    timeval wait{0, 10000};
-    select(fd + 1, &fds, nullptr, nullptr, &wait);
+  const bool mapped = x_client::WaitForEvent(
+      display, start + std::chrono::seconds(std::atoi(argv[1])), [&](const XEvent& event) {
+        return event.type == MapNotify && !event.xmap.override_redirect &&
+               WindowPid(display, event.xmap.window) == child;
+      });
+  if (!mapped) {
+    std::fprintf(stderr, "map_wait: no window within %s s\n", argv[1]);
+    std::printf("%d -1\n", static_cast<int>(child));
+    return 1;
   }
-  std::fprintf(stderr, "map_wait: no window within %s s\n", argv[1]);
-  std::printf("%d -1\n", static_cast<int>(child));
-  return 1;
+  const double ms =
+      std::chrono::duration<double, std::milli>(x_client::Clock::now() - start).count();
+  std::printf("%d %.1f\n", static_cast<int>(child), ms);
+  return 0;
 }

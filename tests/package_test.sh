@@ -47,6 +47,15 @@ desktop-file-validate "$tmp/prefix/share/applications/$app_id.desktop" ||
 appstreamcli validate --no-net "$tmp/prefix/share/metainfo/$app_id.metainfo.xml" ||
   fail "appstreamcli rejects the metainfo file"
 man -l "$tmp/prefix/share/man/man1/blargo.1" 2>&1 >/dev/null | grep . && fail "the man page has errors"
+# Names and version as the program has them, filled in by CMake.
+grep -qx 'Name=bLaRgO' "$tmp/prefix/share/applications/$app_id.desktop" ||
+  fail "the .desktop file's name is not bLaRgO"
+grep -q '<release version="1\.01"' "$tmp/prefix/share/metainfo/$app_id.metainfo.xml" ||
+  fail "the metainfo's release is not 1.01"
+head -n 1 "$tmp/prefix/share/man/man1/blargo.1" | grep -q '"bLaRgO v1\.01"' ||
+  fail "the man page is not headed bLaRgO v1.01"
+grep -q '"blargo 1\.01"' "$tmp/prefix/share/man/man1/blargo.1" ||
+  fail "the man page does not show what --version prints"
 for size in 16 22 24 32 48 64 128 256; do
   got=$(identify -format '%wx%h' "$tmp/prefix/share/icons/hicolor/${size}x${size}/apps/$app_id.png")
   [ "$got" = "${size}x${size}" ] || fail "the ${size} px icon is $got"
@@ -66,6 +75,7 @@ for f in "${files[@]}" share/man/man1/blargo.1.gz share/doc/blargo/changelog.gz 
   share/doc/blargo/copyright; do
   grep -q " \./usr/$f\$" "$tmp/contents" || fail "the .deb lacks /usr/$f"
 done
+[ "$(dpkg-deb -f "$deb" Version)" = 1.01 ] || fail "the .deb's version is $(dpkg-deb -f "$deb" Version)"
 dpkg-deb -f "$deb" Section | grep -qx sound || fail "the .deb's section is not sound"
 dpkg-deb -f "$deb" Maintainer | grep -q '@' || fail "the .deb names no maintainer contact"
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "the .deb's dependencies were not computed"
@@ -97,7 +107,7 @@ fi
 dpkg -i "$deb" >/dev/null || fail "dpkg -i failed"
 installed_by_us=1
 [ -x /usr/bin/blargo ] || fail "/usr/bin/blargo is missing"
-[ "$(/usr/bin/blargo --version)" = "bLaRgO v1.01" ] || fail "/usr/bin/blargo --version"
+[ "$(/usr/bin/blargo --version)" = "blargo 1.01" ] || fail "/usr/bin/blargo --version"
 
 session_start  # its exit trap runs on_exit too
 start_program /usr/bin/blargo

@@ -105,12 +105,15 @@ class ServerVolumeTest : public QObject {
   }
   void cleanup() { server_.Thaw(); }
 
-  // Sound-server mixers show a client under the icon and the id it is
-  // installed with; an icon name the theme lacks shows as no icon at all.
-  void tellsTheServerTheInstalledIconAndId() {
+  // Sound-server mixers show a client by its name, under the icon and the id
+  // it is installed with; an icon name the theme lacks shows as no icon at all.
+  void tellsTheServerItsNameAndTheInstalledIconAndId() {
     PulseVolume volume(mixer::MachineClock());
     QCOMPARE(volume.Write(33000), Outcome::kDone);
     const QString client = ClientProperties(server_, "bLaRgO");
+    // By name first: the answer for a missing client lists every client's
+    // properties, the icon and id of another one included.
+    QVERIFY2(client.contains(R"(application.name = "bLaRgO")"), qPrintable(client));
     QVERIFY2(client.contains(R"(application.icon_name = "org.blargo.Blargo")"), qPrintable(client));
     QVERIFY2(client.contains(R"(application.id = "org.blargo.Blargo")"), qPrintable(client));
   }

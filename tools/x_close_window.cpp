@@ -6,26 +6,19 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "x_client.h"
+
 int main(int argc, char* argv[]) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: x_close_window WINDOW_ID\n");
     return 2;
   }
-  Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) {
-    std::fprintf(stderr, "x_close_window: cannot open the display\n");
-    return 1;
-  }
+  Display* display = x_client::OpenDisplay("x_close_window");
+  if (display == nullptr) return 1;
   const Window window = std::strtoul(argv[1], nullptr, 0);
-  XEvent event{};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = window;
-  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-  event.xclient.format = 32;
-  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-  event.xclient.data.l[1] = CurrentTime;
-  const Status sent = XSendEvent(display, window, False, NoEventMask, &event);
+  const bool sent = x_client::SendProtocol(
+      display, window, XInternAtom(display, "WM_DELETE_WINDOW", False), CurrentTime, 0);
   XSync(display, False);
   XCloseDisplay(display);
-  return sent != 0 ? 0 : 1;
+  return sent ? 0 : 1;
 }

@@ -32,7 +32,8 @@ int RunProgram(int argc, char* argv[], Environment environment) {
       std::fputs(HelpText().c_str(), stdout);
       return 0;
     case CommandLine::Action::kVersion:
-      std::printf("%s\n", Form1::kCaption);
+      // As other commands answer: the name typed, then the version.
+      std::printf("%s %s\n", identity::kExecutableName, identity::kVersion);
       return 0;
     case CommandLine::Action::kError:
       std::fprintf(stderr, "%s: %s (see %s --help)\n", identity::kExecutableName,

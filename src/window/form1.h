@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "identity/program_identity.h"
 #include "mixer/setter/module1.h"
 #include "toolkit/controls/command_button.h"
 #include "toolkit/controls/form.h"
@@ -15,7 +16,7 @@
 // behaviour is a handler of one notification of one control.
 class Form1 : public toolkit::Form {
  public:
-  static constexpr const char* kCaption = "bLaRgO v1.01";
+  static constexpr const char* kCaption = identity::kCaption;
 
   Form1();
 

@@ -290,11 +290,12 @@ struct PulseVolume::Connection {
       NoteFailedConstructor();
       return Outcome::kNoServer;
     }
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "bLaRgO");
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, identity::kDisplayName);
     pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, identity::kApplicationId);
     pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, identity::kIconName);
     errno = 0;
-    context = pa_context_new_with_proplist(pa_mainloop_get_api(loop), "bLaRgO", properties);
+    context =
+        pa_context_new_with_proplist(pa_mainloop_get_api(loop), identity::kDisplayName, properties);
     pa_proplist_free(properties);
     if (context == nullptr) {
       NoteFailedConstructor();
