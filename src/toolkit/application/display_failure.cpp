@@ -60,7 +60,14 @@ bool InGnome() {
   });
 }
 
-std::string Quoted(const QString& text) { return "\"" + text.toStdString() + "\""; }
+// Built in steps: GCC 12 warns falsely (-Wrestrict) of an overlap in
+// "\"" + string&& at -O3.
+std::string Quoted(const QString& text) {
+  std::string quoted = "\"";
+  quoted += text.toStdString();
+  quoted += '"';
+  return quoted;
+}
 
 // What went wrong with one platform, and for the platforms a desktop session
 // picks by itself, what the user can do about it.
