@@ -7,8 +7,10 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "mixer/setter/module1.h"
@@ -74,6 +76,24 @@ QString Astray(const PrivateSoundServer& server, const QString& sink) {
   return sink + ": " + Shown(Channels(server, sink)) +
          "; the server's default: " + server.Pactl({"get-default-sink"}).trimmed();
 }
+
+// The time as a server that takes the refresh interval (100 ms) to answer
+// each request sees it: every reading is that much later than the last, so
+// every attempt of a write asks for the sink again.
+class SlowServerClock final : public mixer::Clock {
+ public:
+  [[nodiscard]] TimePoint Now() const override {
+    now_ += 100ms;
+    return now_;
+  }
+  void WaitUntil(std::condition_variable& wake, std::unique_lock<std::mutex>& lock,
+                 TimePoint /*deadline*/) override {
+    wake.wait(lock);
+  }
+
+ private:
+  mutable TimePoint now_{std::chrono::hours(1)};
+};
 
 }  // namespace
 
@@ -277,6 +297,24 @@ class ServerVolumeTest : public QObject {
           return volume.Write(49500) == Outcome::kDone && Near(Channels(server_), {12288, 49152});
         }),
         qPrintable(Shown(Channels(server_))));
+  }
+
+  // A write that crosses a balance set elsewhere is made again with it; on
+  // a slow server the sink is asked for again alongside, and its answer
+  // shows the crossed write, with the balance from before. That one is our
+  // own: the balance set elsewhere stays.
+  void aSlowServerKeepsABalanceSetElsewhere() {
+    PulseVolume volume(std::make_shared<SlowServerClock>());
+    QCOMPARE(volume.Write(33000), Outcome::kDone);
+    server_.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "16384", "65536"});
+    QVERIFY2(PollUntil([&] {
+               return Near(Channels(server_), {16384, 65536});
+             }),
+             qPrintable(Shown(Channels(server_))));
+    QCOMPARE(volume.Write(49500), Outcome::kDone);
+    QVERIFY2(Near(Channels(server_), {12288, 49152}), qPrintable(Shown(Channels(server_))));
+    QCOMPARE(volume.Write(16500), Outcome::kDone);
+    QVERIFY2(Near(Channels(server_), {4096, 16384}), qPrintable(Shown(Channels(server_))));
   }
 
   // Party mode writes a millisecond apart and never pauses: a default
