@@ -67,8 +67,9 @@ class SinkState {
   // asks for.
   std::uint32_t RefreshSent(Clock::TimePoint now);
   // The answer to the refresh. Showing the volume written last before it
-  // was sent, it shows our own write; anything else, or a mute switch
-  // turned on, was set elsewhere.
+  // was sent, it shows our own write; any other was set elsewhere, and so
+  // was a mute switch it shows on while the sink was held unmuted (one held
+  // muted is being turned off by the write under way).
   void Refreshed(const SinkReport& sink);
   // The sink the refresh asked for is gone: the default that replaces it is
   // asked for.
