@@ -7,8 +7,11 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "mixer/setter/module1.h"
@@ -74,6 +77,28 @@ QString Astray(const PrivateSoundServer& server, const QString& sink) {
   return sink + ": " + Shown(Channels(server, sink)) +
          "; the server's default: " + server.Pactl({"get-default-sink"}).trimmed();
 }
+
+// The time as a server that takes the refresh interval (100 ms) to answer
+// each request sees it: every reading is that much later than the last, so
+// every attempt of a write asks for the sink again. `meanwhile` runs at each
+// reading: what others do to the server while a write is under way.
+class SlowServerClock final : public mixer::Clock {
+ public:
+  [[nodiscard]] TimePoint Now() const override {
+    if (meanwhile) meanwhile();
+    now_ += 100ms;
+    return now_;
+  }
+  void WaitUntil(std::condition_variable& wake, std::unique_lock<std::mutex>& lock,
+                 TimePoint /*deadline*/) override {
+    wake.wait(lock);
+  }
+
+  std::function<void()> meanwhile;
+
+ private:
+  mutable TimePoint now_{std::chrono::hours(1)};
+};
 
 }  // namespace
 
@@ -280,6 +305,48 @@ class ServerVolumeTest : public QObject {
           return volume.Write(49500) == Outcome::kDone && Near(Channels(server_), {12288, 49152});
         }),
         qPrintable(Shown(Channels(server_))));
+  }
+
+  // A write that crosses a balance set elsewhere is made again with it; on
+  // a slow server the sink is asked for again alongside, and its answer
+  // shows the crossed write, with the balance from before. That one is our
+  // own: the balance set elsewhere stays.
+  void aSlowServerKeepsABalanceSetElsewhere() {
+    PulseVolume volume(std::make_shared<SlowServerClock>());
+    QCOMPARE(volume.Write(33000), Outcome::kDone);
+    server_.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "16384", "65536"});
+    QVERIFY2(PollUntil([&] {
+               return Near(Channels(server_), {16384, 65536});
+             }),
+             qPrintable(Shown(Channels(server_))));
+    QCOMPARE(volume.Write(49500), Outcome::kDone);
+    QVERIFY2(Near(Channels(server_), {12288, 49152}), qPrintable(Shown(Channels(server_))));
+    QCOMPARE(volume.Write(16500), Outcome::kDone);
+    QVERIFY2(Near(Channels(server_), {4096, 16384}), qPrintable(Shown(Channels(server_))));
+  }
+
+  // A balance set elsewhere again once a write that crossed the first has
+  // landed: the write is made again for each, and ends with the newest.
+  void aWriteCrossedByTwoBalancesEndsWithTheNewest() {
+    const auto clock = std::make_shared<SlowServerClock>();
+    PulseVolume volume(clock);
+    QCOMPARE(volume.Write(33000), Outcome::kDone);
+    server_.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "16384", "65536"});
+    QVERIFY2(PollUntil([&] {
+               return Near(Channels(server_), {16384, 65536});
+             }),
+             qPrintable(Shown(Channels(server_))));
+    bool set_again = false;
+    clock->meanwhile = [&] {
+      if (set_again || !Near(Channels(server_), {49152, 49152})) return;
+      set_again = true;
+      server_.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "65536", "32768"});
+      static_cast<void>(PollUntil([&] { return Near(Channels(server_), {65536, 32768}); }));
+    };
+    QCOMPARE(volume.Write(49500), Outcome::kDone);
+    clock->meanwhile = nullptr;
+    QVERIFY(set_again);
+    QVERIFY2(Near(Channels(server_), {49152, 24576}), qPrintable(Shown(Channels(server_))));
   }
 
   // Party mode writes a millisecond apart and never pauses: a default

@@ -8,20 +8,17 @@
 #include <pulse/subscribe.h>
 #include <pulse/volume.h>
 
-#include <algorithm>
-#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <optional>
-#include <set>
 #include <string>
 
 #include "identity/program_identity.h"
 #include "mixer/system/pulse_operation.h"
 #include "mixer/system/shortage_report.h"
-#include "mixer/system/sink_balance.h"
+#include "mixer/system/sink_state.h"
 
 namespace mixer {
 
@@ -30,15 +27,6 @@ namespace {
 constexpr const char* kDefaultSink = "@DEFAULT_SINK@";
 constexpr const char* kUnreachable = "cannot reach the sound server";
 
-// The sink is asked for again at most this often, alongside a write: a change
-// made elsewhere that still stands is learnt this long after it at the
-// latest. The server is not asked to tell of each change to the sink instead:
-// every write of ours is one, and its word of each would cost party mode a
-// wake and a read more per write. While party mode writes every millisecond,
-// a change made elsewhere is overwritten by the next level before a refresh
-// sees it.
-constexpr Clock::Duration kRefreshInterval = std::chrono::milliseconds(100);
-
 // Levels closer together than this are party mode's ramp: what the server
 // said meanwhile (a new default) was taken in while the previous write
 // waited, and a write that crossed a new default is made again there. Only
@@ -46,6 +34,17 @@ constexpr Clock::Duration kRefreshInterval = std::chrono::milliseconds(100);
 // after the user chose another default goes there alone: looking every time
 // would cost party mode two polls and two reads more per write.
 constexpr Clock::Duration kBurstGap = std::chrono::milliseconds(5);
+
+// A write crossed by something said meanwhile (a new default, a gone sink, a
+// change made elsewhere) is made again; two such crossings of one write are
+// followed, and a server that keeps changing under the writes cannot hold
+// one without end.
+constexpr int kAttempts = 3;
+
+// Taking in what the server sent takes libpulse's loop a few turns (the
+// read, then the dispatch it defers): three at most were seen. The bound
+// keeps a server that never stops talking from holding a write.
+constexpr int kDrainTurns = 64;
 
 bool IsLive(pa_context_state_t state) {
   return state != PA_CONTEXT_FAILED && state != PA_CONTEXT_TERMINATED;
@@ -61,6 +60,45 @@ void NoteFailedConnection() {
   if (cause == 0) cause = MemoryShortage();
   if (cause != 0) ReportShortage(kUnreachable, cause);
 }
+
+SinkReport ReportOf(const pa_sink_info& info) {
+  return {info.name, info.index, info.volume, info.mute != 0};
+}
+
+// What the server said to one request, filled in by its callback; the
+// request's PulseOperation, made after it, cancels the callback before this
+// goes.
+struct Answer {
+  bool answered = false;
+  bool succeeded = false;
+  pa_cvolume volume{};
+};
+
+void OnSuccess(pa_context* /*context*/, int success, void* answer) {
+  auto* said = static_cast<Answer*>(answer);
+  said->answered = true;
+  said->succeeded = success != 0;
+}
+
+void OnReadBack(pa_context* /*context*/, const pa_sink_info* info, int eol, void* answer) {
+  auto* said = static_cast<Answer*>(answer);
+  if (eol != 0) {
+    said->answered = true;
+  } else if (info != nullptr) {
+    said->succeeded = true;
+    said->volume = info->volume;
+  }
+}
+
+// How one attempt at a write ended.
+enum class Attempt {
+  kDone,      // the sink holds the level
+  kCrossed,   // done, but an answer told of a change made elsewhere
+  kMissed,    // the default changed under the write: made again there
+  kRefused,   // the server refused it: the default is asked for again
+  kDropped,   // the sink answered done but does not hold it
+  kNoAnswer,  // a request went unanswered
+};
 
 }  // namespace
 
@@ -81,14 +119,6 @@ std::uint32_t ToServerVolume(std::uint32_t value) {
 
 // One main loop and, while there is one, the connection to the server.
 struct PulseVolume::Connection {
-  // The default sink as the server last described it.
-  struct Sink {
-    std::string name;
-    std::uint32_t index = PA_INVALID_INDEX;
-    pa_cvolume volume{};
-    bool muted = false;
-  };
-
   // Null while the system cannot give one; read by Abandon() from another
   // thread.
   std::atomic<pa_mainloop*> loop = nullptr;
@@ -96,40 +126,10 @@ struct PulseVolume::Connection {
   std::optional<Clock::TimePoint> last_attempt;
   std::atomic<bool> abandoned = false;
 
-  // What the server said to the request last awaited.
-  bool answered = false;
-  bool succeeded = false;
-  bool unmuted = false;
-
-  // Asked for once, then kept up to date alongside the writes, so a write
-  // costs one round trip: forgotten whenever the server says its defaults
-  // changed, asked for again in the background once the last answer is
-  // older than the refresh interval.
-  std::optional<Sink> sink;
-  SinkBalances balances;
+  SinkState state;
+  // Asks for the sink alongside the writes, unawaited.
   std::optional<PulseOperation> refresh;
-  std::optional<Clock::TimePoint> last_refresh;
   std::optional<Clock::TimePoint> last_write;
-  // Whether a write (or an unmute) was sent after the refresh under way: its
-  // answer then describes the sink as it was before.
-  bool refresh_predates_write = false;
-  bool refresh_predates_unmute = false;
-  // The volumes written last: a refresh that shows one of them shows our own
-  // write, not someone else's.
-  std::array<pa_cvolume, 4> written{};
-  std::size_t written_count = 0;
-  // Set when a refresh shows a balance or mute switch someone else set.
-  bool heard_outside_change = false;
-  // Sinks seen to take a write on this connection. PipeWire 1.4 answers a
-  // write to a sink that has never played as done and drops it, so a sink's
-  // first writes are read back; once one stuck, later ones do too, and party
-  // mode keeps its one round trip per write.
-  std::set<std::uint32_t> taking_writes;
-  // The sink the refresh under way asks for.
-  std::uint32_t refresh_index = PA_INVALID_INDEX;
-  // What the sink said when a write was read back.
-  std::optional<pa_cvolume> read_back;
-  std::uint32_t read_back_index = PA_INVALID_INDEX;
 
   Connection() = default;
   Connection(const Connection&) = delete;
@@ -148,8 +148,7 @@ struct PulseVolume::Connection {
       pa_context_unref(context);
       context = nullptr;
     }
-    sink.reset();
-    taking_writes.clear();
+    state.Forget();
   }
 
   [[nodiscard]] bool Ready() const {
@@ -173,93 +172,44 @@ struct PulseVolume::Connection {
   // Takes in what the server sent since the last wait for it (a new default
   // sink) without waiting for anything more.
   void Drain() {
-    for (int i = 0; i < 64 && Live(); ++i) {
+    for (int turn = 0; turn < kDrainTurns && Live(); ++turn) {
       if (pa_mainloop_iterate(loop, 0, nullptr) <= 0) break;
     }
   }
 
   // Waits for the answer to `request`; false when none came.
-  bool Await(const PulseOperation& request) {
-    if (!request.Sent()) return false;
-    answered = false;
-    succeeded = false;
-    return RunUntil([&request] { return !request.Running(); }) && answered;
+  bool Await(const PulseOperation& request, const Answer& answer) {
+    return request.Sent() && RunUntil([&request] { return !request.Running(); }) && answer.answered;
   }
 
   static void OnSubscription(pa_context* /*context*/, pa_subscription_event_type_t /*event*/,
-                             std::uint32_t /*index*/, void* self) {
-    // The default sink may have changed: it is asked for before the next
-    // write. PipeWire may give a gone sink's index to a new one, which has
-    // not played yet, and a sink that goes as the default is one.
-    auto* connection = static_cast<Connection*>(self);
-    connection->sink.reset();
-    connection->taking_writes.clear();
+                             std::uint32_t /*index*/, void* state) {
+    static_cast<SinkState*>(state)->Forget();
   }
 
-  static void OnSuccess(pa_context* /*context*/, int success, void* self) {
-    auto* connection = static_cast<Connection*>(self);
-    connection->answered = true;
-    connection->succeeded = success != 0;
-  }
-
-  static void OnUnmuted(pa_context* /*context*/, int success, void* self) {
-    static_cast<Connection*>(self)->unmuted = success != 0;
-  }
-
-  static void OnSinkInfo(pa_context* /*context*/, const pa_sink_info* info, int eol, void* self) {
-    auto* connection = static_cast<Connection*>(self);
+  // The default sink asked for by name: described to the state as the
+  // answer comes, so that a word of a new default right after it lets it go.
+  struct Description {
+    Answer answer;
+    SinkState* state;
+  };
+  static void OnSinkInfo(pa_context* /*context*/, const pa_sink_info* info, int eol,
+                         void* description) {
+    auto* said = static_cast<Description*>(description);
     if (eol != 0) {
-      connection->answered = true;
-      return;
+      said->answer.answered = true;
+    } else if (info != nullptr) {
+      said->state->Described(ReportOf(*info));
     }
-    if (info == nullptr || info->volume.channels == 0) return;
-    connection->sink = Sink{info->name, info->index, info->volume, info->mute != 0};
-    connection->balances.Heard(info->name, info->volume);
-    connection->succeeded = true;
   }
 
-  static void OnReadBack(pa_context* /*context*/, const pa_sink_info* info, int eol, void* self) {
-    auto* connection = static_cast<Connection*>(self);
-    if (eol != 0) {
-      connection->answered = true;
-      return;
-    }
-    if (info == nullptr) return;
-    connection->read_back = info->volume;
-    connection->read_back_index = info->index;
-  }
-
-  static void OnRefresh(pa_context* /*context*/, const pa_sink_info* info, int eol, void* self) {
-    auto* connection = static_cast<Connection*>(self);
-    std::optional<Sink>& held = connection->sink;
-    if (!held || held->index != connection->refresh_index) return;
-    // The sink asked for is gone: the default that replaces it is asked for.
+  static void OnRefresh(pa_context* /*context*/, const pa_sink_info* info, int eol, void* state) {
+    auto* sink = static_cast<SinkState*>(state);
     if (eol < 0) {
-      held.reset();
-      return;
+      sink->RefreshFoundNoSink();
+    } else if (eol == 0 && info != nullptr) {
+      sink->Refreshed(ReportOf(*info));
     }
-    if (eol != 0 || info == nullptr || held->index != info->index) return;
-    Sink& sink = *held;
-    const bool muted_elsewhere =
-        info->mute != 0 && !sink.muted && !connection->refresh_predates_unmute;
-    if (!connection->refresh_predates_unmute) sink.muted = info->mute != 0;
-    bool changed = muted_elsewhere;
-    if (!connection->refresh_predates_write || !connection->WroteLately(info->volume)) {
-      sink.volume = info->volume;
-      changed = connection->balances.Heard(sink.name, info->volume) || changed;
-    }
-    if (changed) connection->heard_outside_change = true;
-  }
-
-  [[nodiscard]] bool WroteLately(const pa_cvolume& volume) const {
-    for (std::size_t i = 0; i < std::min(written_count, written.size()); ++i) {
-      if (pa_cvolume_equal(&volume, &written[i]) != 0) return true;
-    }
-    return false;
-  }
-  void NoteWritten(const pa_cvolume& volume) {
-    written[written_count++ % written.size()] = volume;
-    refresh_predates_write = true;
   }
 
   // Connects when an attempt is due. Returns kDone when ready.
@@ -312,34 +262,30 @@ struct PulseVolume::Connection {
       Disconnect();
       return abandoned ? Outcome::kRefused : Outcome::kNoServer;
     }
-    pa_context_set_subscribe_callback(context, OnSubscription, this);
+    // Told of nothing but changes to the server's defaults: see
+    // SinkState::kRefreshInterval for the sink's own.
+    pa_context_set_subscribe_callback(context, OnSubscription, &state);
     const PulseOperation subscription(
         pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr));
     return Outcome::kDone;
   }
 
   bool AskForDefaultSink(Clock::TimePoint now) {
+    Description description{{}, &state};
     const PulseOperation sink_info(
-        pa_context_get_sink_info_by_name(context, kDefaultSink, OnSinkInfo, this));
-    if (!Await(sink_info) || !succeeded || !sink) return false;
-    last_refresh = now;
+        pa_context_get_sink_info_by_name(context, kDefaultSink, OnSinkInfo, &description));
+    if (!Await(sink_info, description.answer) || !state.Held()) return false;
+    state.AskedAt(now);
     return true;
-  }
-
-  [[nodiscard]] bool RefreshDue(Clock::TimePoint now) const {
-    return !last_refresh || now - *last_refresh >= kRefreshInterval;
   }
 
   // Asks for the sink again without waiting: the answer arrives with the
   // write's own, and only a change made elsewhere costs a write more.
   void Refresh(Clock::TimePoint now) {
-    if (!sink || (refresh && refresh->Running())) return;
-    last_refresh = now;
+    if (refresh && refresh->Running()) return;
     refresh.reset();
-    refresh_predates_write = false;
-    refresh_predates_unmute = false;
-    refresh_index = sink->index;
-    refresh.emplace(pa_context_get_sink_info_by_index(context, sink->index, OnRefresh, this));
+    const std::uint32_t index = state.RefreshSent(now);
+    refresh.emplace(pa_context_get_sink_info_by_index(context, index, OnRefresh, &state));
   }
 
   Outcome SetVolume(std::uint32_t value, const Clock& clock) {
@@ -347,60 +293,66 @@ struct PulseVolume::Connection {
     const auto start = clock.Now();
     if (!last_write || start - *last_write >= kBurstGap) Drain();
     last_write = start;
-    // A write that fails because the sink went, or that went to a sink that
-    // stopped being the default meanwhile, is made again on the new default;
-    // one that crossed a change made elsewhere is made again with that change
-    // taken in.
     Outcome outcome = Outcome::kRefused;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-      const auto now = clock.Now();
-      const bool refresh_due = RefreshDue(now);
-      if (!sink && !AskForDefaultSink(now)) return OutcomeOfNoAnswer();
-      if (refresh_due && last_refresh != now) Refresh(now);
-      // Held by now: asked for above, and the refresh waits for nothing.
-      if (!sink) continue;
-      heard_outside_change = false;
-      const std::uint32_t index = sink->index;
-      const pa_cvolume volume = balances.Volume(sink->name, sink->volume.channels, level);
-      // A level above silence is meant to be heard.
-      const bool unmute = level > PA_VOLUME_MUTED && sink->muted;
-      unmuted = false;
-      // Written to the sink by its index, never to the server's default by
-      // name: a default changed meanwhile must not get this sink's balance.
-      const PulseOperation mute(
-          unmute ? pa_context_set_sink_mute_by_index(context, index, 0, OnUnmuted, this) : nullptr);
-      if (unmute && !mute.Sent()) return OutcomeOfNoAnswer();
-      if (unmute) refresh_predates_unmute = true;
-      const PulseOperation set(
-          pa_context_set_sink_volume_by_index(context, index, &volume, OnSuccess, this));
-      NoteWritten(volume);
-      if (!Await(set)) return OutcomeOfNoAnswer();
-      const bool volume_set = succeeded;
-      if (unmute && !RunUntil([&mute] { return !mute.Running(); })) return OutcomeOfNoAnswer();
-      if (!volume_set || (unmute && !unmuted)) {
-        outcome = Outcome::kRefused;
-        sink.reset();
-        continue;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+      switch (Write(level, clock.Now())) {
+        case Attempt::kDone:
+          return Outcome::kDone;
+        case Attempt::kCrossed:
+          outcome = Outcome::kDone;
+          break;
+        case Attempt::kMissed:
+          break;
+        case Attempt::kRefused:
+          outcome = Outcome::kRefused;
+          break;
+        case Attempt::kDropped:
+          // Left unconfirmed: the mixer thread tries the level again, and
+          // this reads it back again.
+          return Outcome::kRefused;
+        case Attempt::kNoAnswer:
+          return OutcomeOfNoAnswer();
       }
-      // The server told of a new default while the write was under way.
-      if (!sink || sink->index != index) continue;
-      // A sink that dropped the write is left unconfirmed: the mixer thread
-      // tries the level again, and this asks again.
-      if (!taking_writes.contains(index)) {
-        read_back.reset();
-        const PulseOperation check(
-            pa_context_get_sink_info_by_index(context, index, OnReadBack, this));
-        if (!Await(check)) return OutcomeOfNoAnswer();
-        if (!read_back || !SameVolume(*read_back, volume)) return Outcome::kRefused;
-        taking_writes.insert(read_back_index);
-        if (!sink || sink->index != index) continue;
-      }
-      outcome = Outcome::kDone;
-      sink->volume = volume;
-      if (unmute) sink->muted = false;
-      if (!heard_outside_change) return Outcome::kDone;
     }
     return outcome;
+  }
+
+  // Writes the level once to the default sink as last heard.
+  Attempt Write(pa_volume_t level, Clock::TimePoint now) {
+    if (!state.Held() && !AskForDefaultSink(now)) return Attempt::kNoAnswer;
+    if (state.RefreshDue(now)) Refresh(now);
+    const std::optional<SinkWrite> write = state.Plan(level);
+    if (!write) return Attempt::kMissed;
+    // Written to the sink by its index, never to the server's default by
+    // name: a default changed meanwhile must not get this sink's balance.
+    Answer unmuted;
+    Answer set;
+    const PulseOperation mute(write->unmute ? pa_context_set_sink_mute_by_index(
+                                                  context, write->index, 0, OnSuccess, &unmuted)
+                                            : nullptr);
+    if (write->unmute && !mute.Sent()) return Attempt::kNoAnswer;
+    const PulseOperation volume(pa_context_set_sink_volume_by_index(
+        context, write->index, &write->volume, OnSuccess, &set));
+    state.Sent(*write);
+    if (!Await(volume, set)) return Attempt::kNoAnswer;
+    if (write->unmute && !RunUntil([&mute] { return !mute.Running(); })) {
+      return Attempt::kNoAnswer;
+    }
+    if (!set.succeeded || (write->unmute && !unmuted.succeeded)) {
+      state.ForgetSink();
+      return Attempt::kRefused;
+    }
+    if (!state.Holds(write->index)) return Attempt::kMissed;
+    if (!state.TakesWrites(write->index)) {
+      Answer shown;
+      const PulseOperation check(
+          pa_context_get_sink_info_by_index(context, write->index, OnReadBack, &shown));
+      if (!Await(check, shown)) return Attempt::kNoAnswer;
+      if (!shown.succeeded || !state.ReadBack(*write, shown.volume)) return Attempt::kDropped;
+      if (!state.Holds(write->index)) return Attempt::kMissed;
+    }
+    state.Wrote(*write);
+    return state.HeardOutsideChange() ? Attempt::kCrossed : Attempt::kDone;
   }
 
   // A request got no answer: either the server refused it over a live

@@ -17,10 +17,11 @@ namespace mixer {
 //
 // A write waits for the server's answer however long it takes: it runs on
 // the mixer thread, which owes the window nothing but the latest level, and
-// one write awaited at a time keeps the order of levels (a refresh of the
-// sink or an unmute may travel with it; neither sets a level). A lost server is
-// looked for again at most once per reconnect interval, so a restarted one is
-// found by itself without a flood of connection attempts.
+// one write at a time keeps the order of levels (a refresh of the sink and
+// an unmute may go with it). What is known of the sink between writes is a
+// SinkState. A lost server is looked for again at most once per reconnect
+// interval, so a restarted one is found by itself without a flood of
+// connection attempts.
 class PulseVolume final : public VolumeBinding {
  public:
   enum class Outcome {

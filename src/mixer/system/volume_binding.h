@@ -12,10 +12,10 @@ namespace mixer {
 class VolumeBinding {
  public:
   virtual ~VolumeBinding() = default;
-  // Sets the output to `value` on the 0..kFullVolume scale: its loudest
-  // channel takes the value and the others keep their balance, as a desktop
-  // volume control does. Larger values give full volume, never more. True
-  // when the system confirmed the change.
+  // Sets the master volume to `value` on the 0..kFullVolume scale: the
+  // loudest channel takes it and the others keep their balance; larger
+  // values give full volume, never more. True when the system confirmed the
+  // change.
   virtual bool SetVolume(std::uint32_t value) = 0;
   // Called from another thread when the mixer closes: a SetVolume under way
   // returns as soon as the library it waits in lets it, and later ones fail
