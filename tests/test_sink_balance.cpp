@@ -4,19 +4,9 @@
 #include <vector>
 
 #include "mixer/system/sink_balance.h"
+#include "support/channel_volumes.h"
 
 namespace {
-
-pa_cvolume Of(const std::vector<pa_volume_t>& values) {
-  pa_cvolume volume{};
-  volume.channels = static_cast<std::uint8_t>(values.size());
-  for (std::size_t c = 0; c < values.size(); ++c) volume.values[c] = values[c];
-  return volume;
-}
-
-std::vector<pa_volume_t> Values(const pa_cvolume& volume) {
-  return {volume.values, volume.values + volume.channels};
-}
 
 using V = std::vector<pa_volume_t>;
 

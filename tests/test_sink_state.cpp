@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "mixer/system/sink_state.h"
+#include "support/channel_volumes.h"
 
 using namespace std::chrono_literals;
 using mixer::SinkReport;
@@ -16,16 +17,7 @@ using mixer::SinkWrite;
 
 namespace {
 
-pa_cvolume Of(const std::vector<pa_volume_t>& values) {
-  pa_cvolume volume{};
-  volume.channels = static_cast<std::uint8_t>(values.size());
-  for (std::size_t c = 0; c < values.size(); ++c) volume.values[c] = values[c];
-  return volume;
-}
-
 using V = std::vector<pa_volume_t>;
-
-V Values(const pa_cvolume& volume) { return {volume.values, volume.values + volume.channels}; }
 
 // The volume a level would write, or nothing when no sink is held.
 std::optional<V> Planned(const SinkState& state, pa_volume_t level) {
