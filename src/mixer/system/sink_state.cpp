@@ -27,15 +27,16 @@ std::uint32_t SinkState::RefreshSent(Clock::TimePoint now) {
 }
 
 void SinkState::Refreshed(const SinkReport& sink) {
-  if (!Holds(refresh_index_) || sink.index != refresh_index_) return;
-  const bool muted_elsewhere = sink.muted && !sink_->muted;
-  sink_->muted = sink.muted;
+  if (!sink_ || sink_->index != refresh_index_ || sink.index != refresh_index_) return;
+  Sink& held = *sink_;
+  const bool muted_elsewhere = sink.muted && !held.muted;
+  held.muted = sink.muted;
   bool changed = muted_elsewhere;
   const bool ours =
       sent_before_refresh_ && pa_cvolume_equal(&sink.volume, &*sent_before_refresh_) != 0;
   if (!ours) {
-    sink_->channels = sink.volume.channels;
-    changed = balances_.Heard(sink_->name, sink.volume) || changed;
+    held.channels = sink.volume.channels;
+    changed = balances_.Heard(held.name, sink.volume) || changed;
   }
   if (changed) heard_outside_change_ = true;
 }
@@ -57,7 +58,7 @@ void SinkState::Sent(const SinkWrite& write) {
 }
 
 void SinkState::Wrote(const SinkWrite& write) {
-  if (write.unmute && Holds(write.index)) sink_->muted = false;
+  if (write.unmute && sink_ && sink_->index == write.index) sink_->muted = false;
 }
 
 bool SinkState::TakesWrites(std::uint32_t index) const { return taking_writes_.contains(index); }

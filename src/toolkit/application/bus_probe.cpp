@@ -100,7 +100,8 @@ int Keep(sd_bus_message* message, void* userdata, sd_bus_error* /*unused*/) {
   reply.came = true;
   reply.error = sd_bus_message_is_method_error(message, nullptr) > 0;
   const char* text = nullptr;
-  if (!reply.error && sd_bus_message_read_basic(message, 's', &text) > 0 && text != nullptr) {
+  if (!reply.error && sd_bus_message_read_basic(message, 's', static_cast<void*>(&text)) > 0 &&
+      text != nullptr) {
     reply.text = text;
   }
   return 0;
