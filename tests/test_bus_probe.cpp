@@ -56,20 +56,30 @@ class SilentSocket {
   bool ok_ = false;
 };
 
+// A socket listened on at `path` with room for `backlog` waiting clients,
+// and its address; -1 when it cannot be made.
+int ListenAt(const std::string& path, int backlog, sockaddr_un& address) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  address = sockaddr_un{};
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.data(), path.size());
+  if (fd >= 0 && (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+                  ::listen(fd, backlog) != 0)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 // A socket listened on whose queue of clients is full: a bus too busy to
 // take another. A client that blocks waits until one is taken, which a
 // stopped bus never does.
 class FullSocket {
  public:
   explicit FullSocket(const std::string& path) {
-    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.data(), path.size());
-    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd_, 0) != 0) {
-      return;
-    }
+    fd_ = ListenAt(path, 0, address);
+    if (fd_ < 0) return;
     // Fills the queue: a connection more is refused with EAGAIN.
     for (int i = 0; i < 64; ++i) {
       const int client = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -102,14 +112,9 @@ class FullSocket {
 class HangUpSocket {
  public:
   explicit HangUpSocket(const std::string& path) {
-    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.data(), path.size());
-    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd_, 4) != 0) {
-      return;
-    }
+    fd_ = ListenAt(path, 4, address);
+    if (fd_ < 0) return;
     listening_ = true;
     taker_ = std::thread([this] {
       pollfd entry{fd_, POLLIN, 0};
