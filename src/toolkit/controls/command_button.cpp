@@ -8,7 +8,7 @@
 #include <QStyleOptionButton>
 
 #include "toolkit/application/error_report.h"
-#include "toolkit/controls/button_pictures.h"
+#include "toolkit/controls/control_pictures.h"
 #include "toolkit/controls/form.h"
 #include "toolkit/controls/form_layout.h"
 #include "toolkit/controls/place.h"
