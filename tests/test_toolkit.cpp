@@ -23,6 +23,7 @@
 #include "toolkit/controls/form.h"
 #include "toolkit/controls/form_layout.h"
 #include "toolkit/controls/label.h"
+#include "toolkit/controls/line_shape.h"
 #include "toolkit/controls/scroll_bar.h"
 #include "toolkit/controls/start_screen.h"
 #include "toolkit/presentation/system_colour.h"
@@ -185,6 +186,12 @@ class ToolkitTest : public QObject {
     QVERIFY_THROWS_EXCEPTION(toolkit::ToolkitError, bar.SetValue(-1));
     QCOMPARE(bar.Value(), 100);
     QCOMPARE(changes, 1);
+  }
+
+  void aSlantedLineIsAnError() {
+    toolkit::Form form("t", 3000, 3000);
+    QVERIFY_THROWS_EXCEPTION(toolkit::ToolkitError,
+                             toolkit::LineShape(form, {0, 0}, {1500, 150}, 0));
   }
 
   void aFailingHandlerEndsThereAndIsReportedOnce() {

@@ -64,7 +64,7 @@ class WindowTest : public QObject {
                                &form_->Command4, &form_->Command5, &form_->Command6}) {
       QVERIFY(WidgetOf(*button)->isVisible());
     }
-    QVERIFY(form_->Line1.Visible());
+    QVERIFY(WidgetOf(form_->Line1)->isVisible());
     QVERIFY(!form_->Timer1.Enabled() && !form_->Timer2.Enabled() && !form_->Timer3.Enabled());
     QCOMPARE(form_->Timer1.Interval(), 1);
   }
