@@ -484,7 +484,7 @@ class ToolkitTest : public QObject {
     label.SetVisible(false);
     form.Show();
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
-    QVERIFY(!hidden.Visible() && !label.Visible());
+    QVERIFY(!toolkit::WidgetOf(hidden)->isVisible());
     QVERIFY(!toolkit::WidgetOf(label)->isVisible());
     toolkit::WidgetOf(first)->setFocus();
     QTest::keyClick(toolkit::WidgetOf(first), Qt::Key_Tab);

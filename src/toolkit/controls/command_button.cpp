@@ -104,8 +104,6 @@ void CommandButton::OnClick(std::function<void()> handler) { click_ = std::move(
 
 void CommandButton::SetVisible(bool visible) { button_->setVisible(visible); }
 
-bool CommandButton::Visible() const { return !button_->isHidden(); }
-
 void CommandButton::SetFocus() { button_->setFocus(Qt::OtherFocusReason); }
 
 }  // namespace toolkit
