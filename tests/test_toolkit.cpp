@@ -227,7 +227,7 @@ class ToolkitTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
     QTest::mouseClick(toolkit::WidgetOf(button), Qt::LeftButton);
     QCOMPARE(OpenErrorReports(), 1);
-    QTimer::singleShot(0, [&form] { form.Close(); });
+    QTimer::singleShot(0, [&form] { toolkit::WidgetOf(form)->close(); });
     QTimer guard;  // ends the loop only if closing did not
     guard.setSingleShot(true);
     guard.callOnTimeout([] { QCoreApplication::exit(1); });

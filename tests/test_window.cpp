@@ -54,7 +54,7 @@ class WindowTest : public QObject {
   void cleanup() { form_.reset(); }
 
   void startsInNormalModeWithoutTouchingTheMixer() {
-    QCOMPARE(form_->Caption(), std::string("bLaRgO v1.01"));
+    QCOMPARE(WidgetOf(*form_)->windowTitle(), QString("bLaRgO v1.01"));
     QCOMPARE(form_->Label1.Text(), std::string("??%"));
     QCOMPARE(form_->VScroll1.Value(), 0);
     QCOMPARE(form_->BackColor(), toolkit::Colour{0});
