@@ -298,7 +298,7 @@ class PartyTest : public QObject, protected SteppedWindow {
     close_when_written.callOnTimeout([this, &close_when_written] {
       if (recording_mixer::Levels().size() > 2) {
         close_when_written.stop();
-        form_->Close();
+        WidgetOf(*form_)->close();
       }
     });
     close_when_written.start(5);

@@ -23,6 +23,7 @@
 #include "toolkit/controls/form.h"
 #include "toolkit/controls/form_layout.h"
 #include "toolkit/controls/label.h"
+#include "toolkit/controls/line_shape.h"
 #include "toolkit/controls/scroll_bar.h"
 #include "toolkit/controls/start_screen.h"
 #include "toolkit/presentation/system_colour.h"
@@ -187,6 +188,12 @@ class ToolkitTest : public QObject {
     QCOMPARE(changes, 1);
   }
 
+  void aSlantedLineIsAnError() {
+    toolkit::Form form("t", 3000, 3000);
+    QVERIFY_THROWS_EXCEPTION(toolkit::ToolkitError,
+                             toolkit::LineShape(form, {0, 0}, {1500, 150}, 0));
+  }
+
   void aFailingHandlerEndsThereAndIsReportedOnce() {
     toolkit::Form form("t", 3000, 3000);
     toolkit::HScrollBar bar(form, {0, 0, 1500, 255}, 0, 0, 100);
@@ -220,7 +227,7 @@ class ToolkitTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
     QTest::mouseClick(toolkit::WidgetOf(button), Qt::LeftButton);
     QCOMPARE(OpenErrorReports(), 1);
-    QTimer::singleShot(0, [&form] { form.Close(); });
+    QTimer::singleShot(0, [&form] { toolkit::WidgetOf(form)->close(); });
     QTimer guard;  // ends the loop only if closing did not
     guard.setSingleShot(true);
     guard.callOnTimeout([] { QCoreApplication::exit(1); });
@@ -477,7 +484,7 @@ class ToolkitTest : public QObject {
     label.SetVisible(false);
     form.Show();
     QVERIFY(QTest::qWaitForWindowExposed(toolkit::WidgetOf(form)));
-    QVERIFY(!hidden.Visible() && !label.Visible());
+    QVERIFY(!toolkit::WidgetOf(hidden)->isVisible());
     QVERIFY(!toolkit::WidgetOf(label)->isVisible());
     toolkit::WidgetOf(first)->setFocus();
     QTest::keyClick(toolkit::WidgetOf(first), Qt::Key_Tab);

@@ -54,7 +54,7 @@ class WindowTest : public QObject {
   void cleanup() { form_.reset(); }
 
   void startsInNormalModeWithoutTouchingTheMixer() {
-    QCOMPARE(form_->Caption(), std::string("bLaRgO v1.01"));
+    QCOMPARE(WidgetOf(*form_)->windowTitle(), QString("bLaRgO v1.01"));
     QCOMPARE(form_->Label1.Text(), std::string("??%"));
     QCOMPARE(form_->VScroll1.Value(), 0);
     QCOMPARE(form_->BackColor(), toolkit::Colour{0});
@@ -64,7 +64,7 @@ class WindowTest : public QObject {
                                &form_->Command4, &form_->Command5, &form_->Command6}) {
       QVERIFY(WidgetOf(*button)->isVisible());
     }
-    QVERIFY(form_->Line1.Visible());
+    QVERIFY(WidgetOf(form_->Line1)->isVisible());
     QVERIFY(!form_->Timer1.Enabled() && !form_->Timer2.Enabled() && !form_->Timer3.Enabled());
     QCOMPARE(form_->Timer1.Interval(), 1);
   }

@@ -8,7 +8,7 @@
 #include <QStyleOptionButton>
 
 #include "toolkit/application/error_report.h"
-#include "toolkit/controls/button_pictures.h"
+#include "toolkit/controls/control_pictures.h"
 #include "toolkit/controls/form.h"
 #include "toolkit/controls/form_layout.h"
 #include "toolkit/controls/place.h"
@@ -103,8 +103,6 @@ CommandButton::~CommandButton() = default;
 void CommandButton::OnClick(std::function<void()> handler) { click_ = std::move(handler); }
 
 void CommandButton::SetVisible(bool visible) { button_->setVisible(visible); }
-
-bool CommandButton::Visible() const { return !button_->isHidden(); }
 
 void CommandButton::SetFocus() { button_->setFocus(Qt::OtherFocusReason); }
 

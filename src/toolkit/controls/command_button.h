@@ -7,7 +7,6 @@
 #include "toolkit/controls/widget_on_form.h"
 
 class QPushButton;
-
 class QWidget;
 
 namespace toolkit {
@@ -27,7 +26,6 @@ class CommandButton {
 
   // A hidden button is not drawn and can be neither clicked nor focused.
   void SetVisible(bool visible);
-  [[nodiscard]] bool Visible() const;
   // Gives the button the keyboard focus; it must be visible.
   void SetFocus();
 

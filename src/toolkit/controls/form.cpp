@@ -23,6 +23,7 @@
 #include "toolkit/controls/form_scale.h"
 #include "toolkit/controls/label.h"
 #include "toolkit/controls/start_screen.h"
+#include "toolkit/controls/widget_on_form.h"
 #include "toolkit/presentation/accessibility.h"
 #include "toolkit/presentation/black_window_palette.h"
 #include "toolkit/presentation/focus_ring.h"
@@ -56,8 +57,7 @@ class FormWidget : public QWidget, public Presented {
 
   Colour back_colour = 0;  // as last set
   QPointer<QPushButton> cancel;
-  // Fits the form to its screen, given the size its frame adds.
-  std::function<void(QSize)> fit;
+  FormLayout layout;
 
   void Present() override {
     if (shown_colour_ == back_colour) return;
@@ -95,7 +95,7 @@ class FormWidget : public QWidget, public Presented {
       setScreen(start);
       move(start->availableGeometry().topLeft());
     }
-    fit(QSize(0, 0));
+    Fit();
     Centre();
     waiting_for_frame_ = true;
     QTimer::singleShot(kFrameWait, this, [this] { waiting_for_frame_ = false; });
@@ -150,7 +150,7 @@ class FormWidget : public QWidget, public Presented {
       // each edge may hide up to one more.
       const int rounding = devicePixelRatioF() > 1 ? 2 : 0;
       frame_ = frame.expandedTo(QSize(0, 0)) + QSize(rounding, rounding);
-      fit(frame_);
+      Fit();
       Centre();
     }
   }
@@ -187,12 +187,25 @@ class FormWidget : public QWidget, public Presented {
                        connect(screen, &QScreen::logicalDotsPerInchChanged, this, refit)};
   }
 
+  // Scales the form to fit its screen with the frame last learnt around it.
+  void Fit() {
+    const QSizeF laid_out = layout.places.empty() ? QSizeF(size()) : QSizeF(layout.size);
+    const QScreen* screen = this->screen();
+    // Wayland keeps the desktop's panels from its clients.
+    const bool panels_told = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    const QSizeF available = screen != nullptr
+                                 ? FreeRoom(QSizeF(screen->availableGeometry().size()),
+                                            QSizeF(screen->geometry().size()), panels_told)
+                                 : laid_out;
+    layout.Arrange(this, FittingScale(TextScale(font()), laid_out, QSizeF(frame_), available));
+  }
+
   // Fits the form to its screen with the frame last learnt, and brings back
   // onto the screen's free area what the new size, or a smaller screen, left
   // off it; a window still wholly on it stays where the user put it.
   void Refit() {
     if (window_ == nullptr) return;
-    fit(frame_);
+    Fit();
     const QScreen* screen = this->screen();
     if (screen == nullptr) return;
     const QRect area = screen->availableGeometry();
@@ -212,9 +225,7 @@ class FormWidget : public QWidget, public Presented {
 };
 
 Form::Form(const std::string& caption, int client_width_twips, int client_height_twips)
-    : widget_(new FormWidget),
-      layout_(std::make_unique<FormLayout>()),
-      pacer_(std::make_unique<Presenter>(widget_)) {
+    : widget_(new FormWidget), pacer_(std::make_unique<Presenter>(widget_)) {
   // First, before the title: Qt 6.8 creates and keeps the window's accessible
   // object when the title is set, and never asks again for its role.
   ExposeAsFrame(widget_);
@@ -224,7 +235,6 @@ Form::Form(const std::string& caption, int client_width_twips, int client_height
   // and captions whose marks end them: a right-to-left desktop language (or
   // Qt's -reverse) would mirror the slider alone and move "!!!" to the front.
   widget_->setLayoutDirection(Qt::LeftToRight);
-  widget_->fit = [this](QSize frame) { Fit(frame.width(), frame.height()); };
 }
 
 Form::~Form() {
@@ -235,19 +245,14 @@ Form::~Form() {
 void Form::OnLoad(std::function<void()> handler) { load_ = std::move(handler); }
 
 void Form::Show() {
-  if (!loaded_) {
-    loaded_ = true;
-    RunHandler(load_);
-  }
   if (!shown_) {
     shown_ = true;
+    RunHandler(load_);
     widget_->PlaceOnFirstShow();
   }
   widget_->show();
   widget_->FollowScreen();
 }
-
-void Form::Close() { widget_->close(); }
 
 Colour Form::BackColor() const { return widget_->back_colour; }
 
@@ -275,27 +280,19 @@ void Form::SetStatusLabel(const Label& label, const std::string& name) {
   StatusNoticeOf(widget_)->SetName(QString::fromStdString(name));
 }
 
-std::string Form::Caption() const { return widget_->windowTitle().toStdString(); }
-
-void Form::Fit(int frame_width, int frame_height) {
-  const QSizeF laid_out = layout_->places.empty() ? QSizeF(widget_->size()) : QSizeF(layout_->size);
-  const QScreen* screen = widget_->screen();
-  // Wayland keeps the desktop's panels from its clients.
-  const bool panels_told = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-  const QSizeF available = screen != nullptr
-                               ? FreeRoom(QSizeF(screen->availableGeometry().size()),
-                                          QSizeF(screen->geometry().size()), panels_told)
-                               : laid_out;
-  layout_->Arrange(widget_, FittingScale(TextScale(widget_->font()), laid_out,
-                                         QSizeF(frame_width, frame_height), available));
-}
-
 QWidget* Form::Widget() const { return widget_; }
 
 Colour Form::ShownBackColor() const { return widget_->ShownColour(); }
 
-FormLayout& Form::Layout() const { return *layout_; }
+FormLayout& Form::Layout() const { return widget_->layout; }
 
 Presenter& Form::Pacer() const { return *pacer_; }
+
+WidgetOnForm::WidgetOnForm(Form& form, QWidget* widget) : form_(form), widget_(widget) {}
+
+WidgetOnForm::~WidgetOnForm() {
+  form_.Layout().Forget(widget_);
+  delete widget_;
+}
 
 }  // namespace toolkit

@@ -35,7 +35,6 @@ class Form {
   // fitted again whenever the desktop's font, its screen, or that screen's
   // size, free area or font DPI changes.
   void Show();
-  void Close();
 
   // Returns exactly the value last set; the display shows it from the next
   // frame on.
@@ -53,8 +52,6 @@ class Form {
   // level").
   void SetStatusLabel(const Label& label, const std::string& name = "Status");
 
-  [[nodiscard]] std::string Caption() const;
-
  private:
   friend class CommandButton;
   friend class Label;
@@ -70,15 +67,10 @@ class Form {
   // The background colour on the screen now, which may trail BackColor() by
   // a frame: what a control's focus ring must stand out from.
   [[nodiscard]] Colour ShownBackColor() const;
-  // Scales the form to fit its screen, with a frame that adds this much
-  // around it, in pixels.
-  void Fit(int frame_width, int frame_height);
 
   FormWidget* widget_;
-  std::unique_ptr<FormLayout> layout_;
   std::unique_ptr<Presenter> pacer_;
   std::function<void()> load_;
-  bool loaded_ = false;
   bool shown_ = false;
 };
 

@@ -10,7 +10,8 @@ namespace toolkit {
 
 class Form;
 
-// A straight line drawn on the window; it takes no input.
+// A horizontal or vertical line drawn on the window; it takes no input.
+// Throws ToolkitError for a slanted one.
 class LineShape {
  public:
   LineShape(Form& form, TwipsPoint from, TwipsPoint to, Colour colour);
@@ -19,7 +20,6 @@ class LineShape {
   LineShape& operator=(const LineShape&) = delete;
 
   void SetVisible(bool visible);
-  [[nodiscard]] bool Visible() const;
 
  private:
   friend QWidget* WidgetOf(const LineShape& line);

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "toolkit/application/error_report.h"
-#include "toolkit/controls/bar_pictures.h"
+#include "toolkit/controls/control_pictures.h"
 #include "toolkit/controls/form.h"
 #include "toolkit/controls/form_layout.h"
 #include "toolkit/controls/label.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <string_view>
+#include <QString>
 
 class QScreen;
 
@@ -10,7 +10,7 @@ namespace toolkit {
 // opens new windows on the screen with the pointer: GNOME's mutter and KDE's
 // KWin do; elsewhere, and with no desktop named, new windows open on the
 // primary screen.
-bool PointerScreenTakesNewWindows(std::string_view current_desktop);
+bool PointerScreenTakesNewWindows(const QString& current_desktop);
 
 // The screen a new window opens on, as the desktop would choose it. A window
 // not yet shown stands at 0,0, which on a row of screens is the leftmost one

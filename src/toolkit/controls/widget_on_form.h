@@ -27,13 +27,10 @@ class WidgetOnForm {
 template <typename Widget>
 class OnForm : public WidgetOnForm {
  public:
-  OnForm(Form& form, Widget* widget) : WidgetOnForm(form, widget), widget_(widget) {}
+  OnForm(Form& form, Widget* widget) : WidgetOnForm(form, widget) {}
 
-  [[nodiscard]] Widget* get() const { return widget_; }
-  Widget* operator->() const { return widget_; }
-
- private:
-  Widget* widget_;  // the same widget, as its own type
+  [[nodiscard]] Widget* get() const { return static_cast<Widget*>(Get()); }
+  Widget* operator->() const { return get(); }
 };
 
 }  // namespace toolkit
