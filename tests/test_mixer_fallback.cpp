@@ -38,7 +38,7 @@
 #include "support/sink_level.h"
 #include "support/stepped_clock.h"
 #include "support/threaded_call.h"
-#include "toolkit/application/test_seam.h"
+#include "support/widget_of.h"
 #include "window/form1.h"
 
 using namespace std::chrono_literals;

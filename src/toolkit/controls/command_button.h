@@ -8,8 +8,6 @@
 
 class QPushButton;
 
-class QWidget;
-
 namespace toolkit {
 
 class Form;
@@ -33,7 +31,6 @@ class CommandButton {
 
  private:
   friend class Form;
-  friend QWidget* WidgetOf(const CommandButton& button);
 
   OnForm<QPushButton> button_;
   std::function<void()> click_;

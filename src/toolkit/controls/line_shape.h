@@ -22,8 +22,6 @@ class LineShape {
   [[nodiscard]] bool Visible() const;
 
  private:
-  friend QWidget* WidgetOf(const LineShape& line);
-
   OnForm<QWidget> widget_;
 };
 
