@@ -1,17 +1,19 @@
 // The program as shipped, with its timer ticks and its volume writes counted
 // for the benchmarks and the soak. With $BLARGO_COUNTER_LOG set it appends
-// there, as each timer goes, "timer NAME TICKS FIRST_NS LAST_NS
-// LONGEST_GAP_NS" (steady clock), and at exit "writes OK FAILED" and a line
-// "failed FIRST_NS LAST_NS COUNT" per run of failed writes (wall clock).
+// there, as each timer clock goes, "clock INTERVAL_MS PULSES FIRST_NS
+// LAST_NS LONGEST_GAP_NS" (steady clock; tick_counter.h), and at exit
+// "writes OK FAILED" and a line "failed FIRST_NS LAST_NS COUNT" per run of
+// failed writes (wall clock).
 // Writes are counted where they reach the system: at the volume binding, on
 // the mixer thread, retries included.
 #include <memory>
-#include <utility>
 
 #include "bench/counted_run.h"
 #include "bench/counter_log.h"
 #include "bench/counting_binding.h"
-#include "mixer/system/system_mixer.h"
+#include "mixer/system/clock.h"
+#include "mixer/system/mixer_thread.h"
+#include "mixer/system/server_first_volume.h"
 
 namespace {
 
@@ -29,14 +31,18 @@ struct WriteLog {
 };
 WriteLog write_log;
 
+// The system mixer as the program makes it when nothing else is installed
+// (system_mixer.cpp), with the binding's writes counted on their way.
+std::unique_ptr<mixer::LevelOutput> CountedSystemMixer() {
+  const std::shared_ptr<mixer::Clock> clock = mixer::MachineClock();
+  return std::make_unique<mixer::MixerThread>(
+      std::make_unique<bench::CountingBinding>(std::make_unique<mixer::ServerFirstVolume>(clock),
+                                               write_log.counts),
+      clock, mixer::MixerThread::Timing{});
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  const std::shared_ptr<bench::WriteCounts> counts = write_log.counts;
-  return bench::RunWithTicksCounted(
-      argc, argv, {[counts] {
-        return mixer::MakeSystemMixer([counts](std::unique_ptr<mixer::VolumeBinding> binding) {
-          return std::make_unique<bench::CountingBinding>(std::move(binding), counts);
-        });
-      }});
+  return bench::RunWithTicksCounted(argc, argv, {CountedSystemMixer});
 }

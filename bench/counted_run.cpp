@@ -1,6 +1,5 @@
 #include "bench/counted_run.h"
 
-#include <memory>
 #include <utility>
 
 #include "bench/counter_log.h"
@@ -11,7 +10,7 @@ namespace bench {
 
 int RunWithTicksCounted(int argc, char* argv[], mixer::MixerEnvironment mixer) {
   Environment environment;
-  environment.time.ticks = std::make_shared<TickCounter>(CounterLogPath());
+  environment.time.alarms = CountingAlarms(CounterLogPath());
   environment.mixer = std::move(mixer);
   return RunProgram(argc, argv, std::move(environment));
 }

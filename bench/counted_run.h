@@ -4,9 +4,9 @@
 
 namespace bench {
 
-// Runs the program's own entry with every timer's ticks counted and the levels
-// going where `mixer` says, and returns its exit status. Each timer's line
-// reaches the counter log as it goes.
+// Runs the program's own entry with its timers' ticks counted and the levels
+// going where `mixer` says, and returns its exit status. Each timer clock's
+// line reaches the counter log as it goes.
 int RunWithTicksCounted(int argc, char* argv[], mixer::MixerEnvironment mixer);
 
 }  // namespace bench

@@ -130,7 +130,7 @@ click_on "STOP DEVIL!!!"
 "$bin/../tools/x_close_window" "$window"
 for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.05; done
 app_pid=""
-rate=$(awk '$1 == "timer" && $2 == "Timer3" { printf "%.3f", $3 / (($5 - $4) / 1e9) }' "$log")
+rate=$(awk '$1 == "clock" && $2 == 1 { printf "%.3f", $3 / (($5 - $4) / 1e9) }' "$log")
 report party "$(calc "$rate * $span" 0)"
 
 # The floor, run a second longer than it is counted; its ticks per second

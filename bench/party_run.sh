@@ -52,8 +52,13 @@ party() {
     party_ticks="" colour_ticks=""
     return
   fi
-  # "timer NAME TICKS FIRST_NS LAST_NS GAP_NS"; Timer3 runs for the whole party.
+  # "clock 1 PULSES FIRST_NS LAST_NS GAP_NS": the party's three timers share
+  # the 1 ms clock, and each pulse of it in party mode ticks the colour
+  # cycle's timer and one of the ramp's. Builds from before the clock was
+  # counted log "timer NAME TICKS FIRST_NS LAST_NS GAP_NS" per timer, in
+  # which Timer3 runs for the whole party.
   read -r party_ticks colour_ticks < <(awk '
+    $1 == "clock" && $2 == 1 { ticks["Timer1"] = $3; ticks["Timer3"] = $3; first["Timer3"] = $4; last["Timer3"] = $5 }
     $1 == "timer" { ticks[$2] = $3; first[$2] = $4; last[$2] = $5 }
     END { span = (last["Timer3"] - first["Timer3"]) / 1e9
           printf "%.0f %.0f\n", (ticks["Timer1"] + ticks["Timer2"]) / span, ticks["Timer3"] / span }' "$log")

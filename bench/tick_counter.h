@@ -1,38 +1,17 @@
 #pragma once
 
-#include <cstdint>
-#include <functional>
-#include <map>
-#include <optional>
-#include <string>
-
-#include "bench/counter_log.h"
-#include "toolkit/time/tick_observer.h"
+#include "toolkit/time/alarm.h"
 
 namespace bench {
 
-// Counts the ticks the event loop delivers to each timer and, when the timer
-// goes, appends "timer NAME TICKS FIRST_NS LAST_NS LONGEST_GAP_NS" to the log
-// at `log_path` (none when nullptr). Times come from `now_ns`, by default the
-// steady clock.
-class TickCounter final : public toolkit::TickObserver {
- public:
-  explicit TickCounter(const char* log_path, std::function<std::int64_t()> now_ns = SteadyNs);
-
-  void Ticked(const toolkit::Timer& timer) override;
-  void Ended(const toolkit::Timer& timer) override;
-
- private:
-  struct Ticks {
-    std::int64_t count = 0;
-    std::int64_t first_ns = 0;
-    std::int64_t last_ns = 0;
-    std::int64_t longest_gap_ns = 0;
-  };
-
-  std::optional<std::string> log_path_;
-  std::function<std::int64_t()> now_ns_;
-  std::map<const toolkit::Timer*, Ticks> ticks_;
-};
+// Alarms for the toolkit's time (its TimeEnvironment::alarms) that count the
+// ticks of the timers' clocks: the system's alarms, with each ring of one
+// set repeating counted. Only a timer clock sets its alarm repeating, and
+// every ring of it is one pulse, on which each timer of that interval then
+// enabled ticks: in party mode the ramp's timer and the colour cycle's, one
+// tick each. When such an alarm goes (its clock gone with its last timer),
+// "clock INTERVAL_MS PULSES FIRST_NS LAST_NS LONGEST_GAP_NS" (steady clock)
+// is appended to the log at `log_path` (none when nullptr).
+toolkit::AlarmFactory CountingAlarms(const char* log_path);
 
 }  // namespace bench

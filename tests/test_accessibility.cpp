@@ -15,7 +15,7 @@
 
 #include "support/event_wait.h"
 #include "support/stepped_clock.h"
-#include "toolkit/application/test_seam.h"
+#include "support/widget_of.h"
 #include "toolkit/controls/command_button.h"
 #include "toolkit/controls/form.h"
 #include "toolkit/controls/label.h"

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "support/stepped_clock.h"
-#include "toolkit/application/test_seam.h"
+#include "support/widget_of.h"
 #include "toolkit/controls/command_button.h"
 #include "toolkit/controls/control_pictures.h"
 #include "toolkit/controls/form.h"

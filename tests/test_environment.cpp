@@ -1,11 +1,12 @@
 // The one door through which the program's entry, the tests and the
-// measuring builds put their time and their mixer in place. Each case runs in
-// a process of its own: what is installed stays for the rest of the process.
+// measuring builds put their time and their mixer in place: what is put there
+// drives the timers and takes the levels, and a second install changes
+// nothing. What is installed stays for the rest of the process, so this is
+// one case in a process of its own.
 #include <QTest>
 #include <chrono>
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "main/environment.h"
@@ -63,12 +64,6 @@ mixer::MixerEnvironment RecordingInto(const std::shared_ptr<Levels>& levels) {
   }};
 }
 
-struct TickNames final : toolkit::TickObserver {
-  std::vector<std::string> heard;
-  void Ticked(const toolkit::Timer& timer) override { heard.push_back("tick " + timer.Name()); }
-  void Ended(const toolkit::Timer& timer) override { heard.push_back("end " + timer.Name()); }
-};
-
 bool WriteLevel(std::int32_t level) { return SetMixerLevel(0, MIXERCONTROL{}, level); }
 
 }  // namespace
@@ -77,49 +72,35 @@ class EnvironmentTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void theEntryInstallsEveryPartOnce() {
+  void theInstalledTimeAndMixerTakeOverAndStay() {
     Alarms& alarms = alarms_;
     Alarms& other_alarms = other_alarms_;
     const auto levels = std::make_shared<Levels>();
     const auto other_levels = std::make_shared<Levels>();
-    const auto ticks = std::make_shared<TickNames>();
-    QVERIFY(InstallEnvironment({{alarms.Factory(), ticks}, RecordingInto(levels)}));
+    QVERIFY(InstallEnvironment({{alarms.Factory()}, RecordingInto(levels)}));
     // Again, before either part is used: refused, and each layer goes on with
     // what the first put in place.
-    QVERIFY(!InstallEnvironment({{other_alarms.Factory(), nullptr}, RecordingInto(other_levels)}));
+    QVERIFY(!InstallEnvironment({{other_alarms.Factory()}, RecordingInto(other_levels)}));
 
-    {
-      toolkit::Timer timer(5, "Timer9");
-      timer.SetEnabled(true);
-      QCOMPARE(alarms.made.size(), std::size_t{1});
-      alarms.now += std::chrono::milliseconds(5);
-      alarms.made.front()->RingNow();
-      QVERIFY(timer.FireTick());  // a test's tick: not the event loop's
-    }
-    QCOMPARE(ticks->heard, (std::vector<std::string>{"tick Timer9", "end Timer9"}));
+    toolkit::Timer timer(5);
+    int ticks = 0;
+    timer.OnTick([&ticks] { ++ticks; });
+    timer.SetEnabled(true);
+    QCOMPARE(alarms.made.size(), std::size_t{1});
+    alarms.now += std::chrono::milliseconds(5);
+    alarms.made.front()->RingNow();
+    QCOMPARE(ticks, 1);
     QVERIFY(WriteLevel(33000));
     QVERIFY(WriteLevel(660));
     QCOMPARE(*levels, (Levels{33000, 660}));
-    QVERIFY(other_levels->empty());
+
+    // Once in use, too: the first part stays.
+    QVERIFY(!InstallEnvironment({{other_alarms.Factory()}, RecordingInto(other_levels)}));
+    QVERIFY(WriteLevel(66000));
+    QCOMPARE(*levels, (Levels{33000, 660, 66000}));
     const std::unique_ptr<toolkit::Alarm> later = toolkit::MakeAlarm();
     QCOMPARE(alarms.ever_made, 2);
     QCOMPARE(other_alarms.ever_made, 0);
-  }
-
-  // Time read before anything was installed stays the system's; the mixer,
-  // not yet written to, still takes its part, and keeps it once written to.
-  void aLayerInUseKeepsWhatItHas() {
-    Alarms& alarms = alarms_;
-    const auto levels = std::make_shared<Levels>();
-    const std::unique_ptr<toolkit::Alarm> before = toolkit::MakeAlarm();
-    QVERIFY(!InstallEnvironment({{alarms.Factory(), nullptr}, RecordingInto(levels)}));
-    const std::unique_ptr<toolkit::Alarm> after = toolkit::MakeAlarm();
-    QCOMPARE(alarms.ever_made, 0);
-    QVERIFY(WriteLevel(16500));
-    const auto other_levels = std::make_shared<Levels>();
-    QVERIFY(!mixer::InstallMixer(RecordingInto(other_levels)));
-    QVERIFY(WriteLevel(33000));
-    QCOMPARE(*levels, (Levels{16500, 33000}));
     QVERIFY(other_levels->empty());
   }
 

@@ -15,7 +15,7 @@
 #include "support/event_wait.h"
 #include "support/stepped_window.h"
 #include "support/text_size.h"
-#include "toolkit/application/test_seam.h"
+#include "support/widget_of.h"
 #include "toolkit/controls/form_scale.h"
 #include "window/form1.h"
 

@@ -16,7 +16,7 @@
 #include "support/click.h"
 #include "support/recording_mixer.h"
 #include "support/stepped_window.h"
-#include "toolkit/application/test_seam.h"
+#include "support/widget_of.h"
 #include "window/form1.h"
 
 using toolkit::WidgetOf;

@@ -14,7 +14,7 @@
 #include "support/counting_timer.h"
 #include "support/scroll_bar_parts.h"
 #include "support/stepped_clock.h"
-#include "toolkit/application/test_seam.h"
+#include "support/widget_of.h"
 #include "toolkit/controls/form.h"
 #include "toolkit/controls/label.h"
 #include "toolkit/controls/scroll_bar.h"

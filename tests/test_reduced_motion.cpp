@@ -11,8 +11,8 @@
 #include "support/click.h"
 #include "support/recording_mixer.h"
 #include "support/stepped_window.h"
+#include "support/widget_of.h"
 #include "toolkit/application/desktop_motion.h"
-#include "toolkit/application/test_seam.h"
 #include "toolkit/presentation/reduced_motion.h"
 
 namespace {

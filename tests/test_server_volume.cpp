@@ -26,7 +26,7 @@
 #include "support/stepped_clock.h"
 #include "support/threaded_call.h"
 #include "support/watched_binding.h"
-#include "toolkit/application/test_seam.h"
+#include "support/widget_of.h"
 #include "window/form1.h"
 
 using namespace std::chrono_literals;

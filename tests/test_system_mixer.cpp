@@ -14,7 +14,7 @@
 #include "support/private_sound_server.h"
 #include "support/sink_level.h"
 #include "support/threaded_call.h"
-#include "toolkit/application/test_seam.h"
+#include "support/widget_of.h"
 #include "window/form1.h"
 
 namespace {

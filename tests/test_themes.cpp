@@ -25,7 +25,7 @@
 #include "support/scroll_bar_parts.h"
 #include "support/stepped_window.h"
 #include "support/wcag.h"
-#include "toolkit/application/test_seam.h"
+#include "support/widget_of.h"
 #include "window/form1.h"
 
 using toolkit::WidgetOf;

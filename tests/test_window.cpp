@@ -17,7 +17,7 @@
 #include "support/recording_mixer.h"
 #include "support/scroll_bar_parts.h"
 #include "support/text_size.h"
-#include "toolkit/application/test_seam.h"
+#include "support/widget_of.h"
 #include "window/form1.h"
 
 using toolkit::WidgetOf;

@@ -5,7 +5,7 @@
 
 // Everything the program takes from outside its own code that a test or a
 // measuring build may put something else in place of: the alarms its timers
-// and pacing wake on, who watches the ticks, and where the volume levels go.
+// and pacing wake on, and where the volume levels go.
 // The defaults are the machine's own.
 //
 // Installed once, at the entry, before anything runs: every part is read

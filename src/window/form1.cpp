@@ -26,9 +26,9 @@ Form1::Form1()
       Label5(*this, kCaption, {8625, 5880, 1590, 195}),
       Label4(*this, "Pumps your volume", {8625, 6120, 1590, 195}),
       Label3(*this, "at a thousand beats a second", {8310, 6360, 1905, 195}),
-      Timer1(kTimerIntervalMs, "Timer1"),
-      Timer2(kTimerIntervalMs, "Timer2"),
-      Timer3(kTimerIntervalMs, "Timer3") {
+      Timer1(kTimerIntervalMs),
+      Timer2(kTimerIntervalMs),
+      Timer3(kTimerIntervalMs) {
   SetIcon(":/blargo/blargo.png");
   SetBackColor(kBlack);
   for (toolkit::Label* label : {&Label1, &Label2, &Label3, &Label4, &Label5}) {

@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-#include "toolkit/application/test_seam.h"
+#include "support/widget_of.h"
 #include "toolkit/controls/command_button.h"
 
 // A left click on a button, as a user makes it.

@@ -1,14 +1,10 @@
 #pragma once
 
-#include <string>
-#include <utility>
-
 #include "toolkit/time/timer.h"
 
 // A toolkit timer, enabled from the start, that counts the ticks it is given.
 struct CountingTimer {
-  explicit CountingTimer(int interval_ms, std::string name = {})
-      : timer(interval_ms, std::move(name)) {
+  explicit CountingTimer(int interval_ms) : timer(interval_ms) {
     timer.OnTick([this] { ++ticks; });
     timer.SetEnabled(true);
   }

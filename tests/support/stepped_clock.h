@@ -147,7 +147,7 @@ class SteppedClock final : public mixer::Clock {
     return std::make_unique<ManualAlarm>(*Live().back());
   }
   static bool Install() {
-    if (toolkit::InstallTime({&SteppedClock::MakeAlarm, nullptr})) return true;
+    if (toolkit::InstallTime({&SteppedClock::MakeAlarm})) return true;
     std::fputs("stepped clock: the toolkit's time was in place already\n", stderr);
     std::abort();
   }

@@ -8,7 +8,7 @@
 
 #include "support/recording_mixer.h"
 #include "support/stepped_clock.h"
-#include "toolkit/application/test_seam.h"
+#include "support/widget_of.h"
 #include "window/form1.h"
 
 class SteppedWindow {

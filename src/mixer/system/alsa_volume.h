@@ -33,7 +33,6 @@ class AlsaVolume final : public VolumeBinding {
   // Lets go of the device and all it holds (a plugin's connection and
   // thread); the next write opens it again.
   void Close();
-  [[nodiscard]] bool IsOpen() const { return handle_ != nullptr; }
 
  private:
   struct Handle;

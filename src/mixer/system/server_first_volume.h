@@ -19,8 +19,6 @@ class ServerFirstVolume final : public VolumeBinding {
   bool SetVolume(std::uint32_t value) override;
   void Abandon() override { server_.Abandon(); }
 
-  [[nodiscard]] bool AlsaIsOpen() const { return alsa_.IsOpen(); }
-
  private:
   PulseVolume server_;
   AlsaVolume alsa_;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "mixer/system/clock.h"
+#include "mixer/system/mixer_thread.h"
 #include "mixer/system/pulse_volume.h"
 #include "mixer/system/server_first_volume.h"
 
@@ -24,14 +25,13 @@ Installed& Slot() {
   return slot;
 }
 
-}  // namespace
-
-std::unique_ptr<MixerThread> MakeSystemMixer(const BindingWrapper& wrap) {
+std::unique_ptr<LevelOutput> MakeSystemMixer() {
   const std::shared_ptr<Clock> clock = MachineClock();
-  std::unique_ptr<VolumeBinding> binding = std::make_unique<ServerFirstVolume>(clock);
-  if (wrap) binding = wrap(std::move(binding));
-  return std::make_unique<MixerThread>(std::move(binding), clock, MixerThread::Timing{});
+  return std::make_unique<MixerThread>(std::make_unique<ServerFirstVolume>(clock), clock,
+                                       MixerThread::Timing{});
 }
+
+}  // namespace
 
 bool InstallMixer(MixerEnvironment environment) {
   Installed& slot = Slot();

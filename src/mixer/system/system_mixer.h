@@ -4,27 +4,16 @@
 #include <memory>
 
 #include "mixer/system/level_output.h"
-#include "mixer/system/mixer_thread.h"
-#include "mixer/system/volume_binding.h"
 #include "process/environment_change.h"
 
 namespace mixer {
-
-// Given the system's binding, returns what the mixer thread runs instead.
-using BindingWrapper =
-    std::function<std::unique_ptr<VolumeBinding>(std::unique_ptr<VolumeBinding>)>;
-
-// The system's master output on a mixer thread of its own. With `wrap`, the
-// thread runs the binding it returns: how the benchmarks and the soak count
-// the writes that reach the system.
-std::unique_ptr<MixerThread> MakeSystemMixer(const BindingWrapper& wrap = {});
 
 // What the mixer takes from outside: where the levels go. The program's entry
 // installs it; tests install a recording stand-in, the measuring builds a
 // counting one.
 struct MixerEnvironment {
   // Makes, at the first write, where the levels go; empty (or making
-  // nothing): MakeSystemMixer().
+  // nothing): the system's master output on a mixer thread of its own.
   std::function<std::unique_ptr<LevelOutput>()> output;
 };
 

@@ -7,7 +7,6 @@
 #include "toolkit/controls/widget_on_form.h"
 
 class QPushButton;
-class QWidget;
 
 namespace toolkit {
 
@@ -31,7 +30,6 @@ class CommandButton {
 
  private:
   friend class Form;
-  friend QWidget* WidgetOf(const CommandButton& button);
 
   OnForm<QPushButton> button_;
   std::function<void()> click_;

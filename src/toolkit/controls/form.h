@@ -58,8 +58,6 @@ class Form {
   friend class HScrollBar;
   friend class LineShape;
   friend class WidgetOnForm;
-  friend QWidget* WidgetOf(const Form& form);
-  friend void PresentNow(const Form& form);
 
   [[nodiscard]] QWidget* Widget() const;
   [[nodiscard]] FormLayout& Layout() const;

@@ -9,8 +9,6 @@
 
 class QLabel;
 
-class QWidget;
-
 namespace toolkit {
 
 class Form;
@@ -34,7 +32,6 @@ class Label : private Presented {
  private:
   friend class Form;
   friend class HScrollBar;
-  friend QWidget* WidgetOf(const Label& label);
 
   void Present() override;
   void Announce() override;

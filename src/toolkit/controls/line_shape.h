@@ -22,8 +22,6 @@ class LineShape {
   void SetVisible(bool visible);
 
  private:
-  friend QWidget* WidgetOf(const LineShape& line);
-
   OnForm<QWidget> widget_;
 };
 

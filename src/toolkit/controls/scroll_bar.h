@@ -8,7 +8,6 @@
 #include "toolkit/presentation/presenter.h"
 
 class QScrollBar;
-class QWidget;
 
 namespace toolkit {
 
@@ -45,8 +44,6 @@ class HScrollBar : private Presented {
   void SetLabel(const Label& label);
 
  private:
-  friend QWidget* WidgetOf(const HScrollBar& bar);
-
   void Present() override;
   void Announce() override;
   // Brings Qt's own value, which raises the event, up to the one last set.

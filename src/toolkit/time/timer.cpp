@@ -3,26 +3,15 @@
 #include <utility>
 
 #include "toolkit/application/error_report.h"
-#include "toolkit/time/tick_observer.h"
-#include "toolkit/time/time_environment.h"
 #include "toolkit/time/timer_clock.h"
 
 namespace toolkit {
 
-Timer::Timer(int interval_ms, std::string name)
-    : name_(std::move(name)), clock_(&TimerClock::For(interval_ms)) {
-  clock_->Add(this);
-}
+Timer::Timer(int interval_ms) : clock_(&TimerClock::For(interval_ms)) { clock_->Add(this); }
 
-Timer::~Timer() {
-  if (const auto& observer = InstalledTime().ticks) observer->Ended(*this);
-  clock_->Remove(this);
-}
+Timer::~Timer() { clock_->Remove(this); }
 
-void Timer::Tick() {
-  if (const auto& observer = InstalledTime().ticks) observer->Ticked(*this);
-  RunHandler(tick_);
-}
+void Timer::Tick() { RunHandler(tick_); }
 
 void Timer::OnTick(std::function<void()> handler) { tick_ = std::move(handler); }
 

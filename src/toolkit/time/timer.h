@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <string>
 
 namespace toolkit {
 
@@ -13,9 +12,7 @@ class TimerClock;
 // were made.
 class Timer {
  public:
-  // `name` identifies the timer to whoever watches its ticks
-  // (TimeEnvironment::ticks).
-  explicit Timer(int interval_ms, std::string name = {});
+  explicit Timer(int interval_ms);
   ~Timer();
   Timer(const Timer&) = delete;
   Timer& operator=(const Timer&) = delete;
@@ -28,8 +25,6 @@ class Timer {
   [[nodiscard]] bool Enabled() const;
   [[nodiscard]] int Interval() const;
 
-  [[nodiscard]] const std::string& Name() const { return name_; }
-
   // A seam for tests: delivers one tick now, as the event loop would, if the
   // timer is enabled, so a test can step a timer without waiting on the clock.
   bool FireTick();
@@ -39,7 +34,6 @@ class Timer {
 
   void Tick();
 
-  std::string name_;
   TimerClock* clock_;
   bool enabled_ = false;
   std::uint64_t enabled_at_pulse_ = 0;

@@ -3,9 +3,8 @@
 #include <functional>
 #include <string>
 
-// A seam for tests: the Qt objects behind the toolkit's controls, so they
-// can be driven with real mouse and key events and inspected as a user sees
-// them. The program itself never calls it.
+// The Qt objects behind the toolkit's controls, so that tests can drive them
+// with real mouse and key events and inspect them as a user sees them.
 
 class QWidget;
 
