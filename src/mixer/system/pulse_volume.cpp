@@ -213,10 +213,10 @@ struct PulseVolume::Connection {
   }
 
   // Connects when an attempt is due. Returns kDone when ready.
-  Outcome Connect(const Clock& clock, Clock::Duration interval) {
+  Outcome Connect(const Clock& clock) {
     Disconnect();
     const auto now = clock.Now();
-    if (last_attempt && now - *last_attempt < interval) return Outcome::kNoServer;
+    if (last_attempt && now - *last_attempt < kReconnectInterval) return Outcome::kNoServer;
     last_attempt = now;
 
     // A connection that cannot have the descriptors it needs is not tried:
@@ -365,10 +365,8 @@ struct PulseVolume::Connection {
   }
 };
 
-PulseVolume::PulseVolume(std::shared_ptr<Clock> clock, Clock::Duration reconnect_interval)
-    : clock_(std::move(clock)),
-      reconnect_interval_(reconnect_interval),
-      connection_(std::make_unique<Connection>()) {}
+PulseVolume::PulseVolume(std::shared_ptr<Clock> clock)
+    : clock_(std::move(clock)), connection_(std::make_unique<Connection>()) {}
 
 PulseVolume::~PulseVolume() = default;
 
@@ -376,8 +374,7 @@ PulseVolume::Outcome PulseVolume::Write(std::uint32_t value) {
   Connection& connection = *connection_;
   if (connection.abandoned) return Outcome::kRefused;
   if (!connection.Ready()) {
-    if (const Outcome connected = connection.Connect(*clock_, reconnect_interval_);
-        connected != Outcome::kDone) {
+    if (const Outcome connected = connection.Connect(*clock_); connected != Outcome::kDone) {
       return connected;
     }
   }

@@ -30,7 +30,7 @@ std::unique_ptr<MixerThread> MakeSystemMixer(const BindingWrapper& wrap) {
   const std::shared_ptr<Clock> clock = MachineClock();
   std::unique_ptr<VolumeBinding> binding = std::make_unique<ServerFirstVolume>(clock);
   if (wrap) binding = wrap(std::move(binding));
-  return std::make_unique<MixerThread>(std::move(binding), clock, MixerThread::Timing{});
+  return std::make_unique<MixerThread>(std::move(binding), clock);
 }
 
 bool InstallMixer(MixerEnvironment environment) {
