@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "identity/program_identity.h"
-#include "toolkit/application/desktop_motion.h"
+#include "toolkit/application/desktop_motion_watch.h"
 #include "toolkit/application/display_failure.h"
 #include "toolkit/application/x11_desktop_file.h"
 
@@ -128,8 +128,8 @@ Application::Application(int argc, char** argv, const std::string& display_name,
   if (!desktop_file.empty()) {
     QGuiApplication::setDesktopFileName(QString::fromStdString(desktop_file));
   }
-  x11_desktop_file_ = std::make_unique<X11DesktopFile>(desktop_file);
-  motion_ = std::make_unique<DesktopMotion>();
+  x11_desktop_file_ = NameDesktopFileOnX11Windows(desktop_file);
+  motion_ = std::make_unique<DesktopMotionWatch>();
 }
 
 Application::~Application() = default;

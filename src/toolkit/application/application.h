@@ -8,11 +8,11 @@
 #include "process/environment_change.h"
 
 class QApplication;
+class QObject;
 
 namespace toolkit {
 
-class DesktopMotion;
-class X11DesktopFile;
+class DesktopMotionWatch;
 
 // What the toolkit needs in the process's environment before it starts: its
 // drawing kept on the GUI thread (see application.cpp).
@@ -58,9 +58,9 @@ class Application {
   int argument_count_ = 0;
   std::unique_ptr<QApplication> app_;
   // The desktop's wish for less motion, followed while the loop runs.
-  std::unique_ptr<DesktopMotion> motion_;
+  std::unique_ptr<DesktopMotionWatch> motion_;
   // The desktop file named on X11 windows where Qt does not name it.
-  std::unique_ptr<X11DesktopFile> x11_desktop_file_;
+  std::unique_ptr<QObject> x11_desktop_file_;
 };
 
 }  // namespace toolkit
