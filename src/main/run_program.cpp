@@ -1,5 +1,8 @@
 #include "main/run_program.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
@@ -12,7 +15,6 @@
 
 #include "identity/program_identity.h"
 #include "main/command_line.h"
-#include "main/standard_streams.h"
 #include "mixer/system/system_mixer.h"
 #include "process/environment_change.h"
 #include "process/free_descriptors.h"
@@ -22,6 +24,27 @@
 #include "window/form1.h"
 
 namespace {
+
+// Opens /dev/null on whichever of descriptors 0, 1 and 2 is closed. A
+// launcher, a service manager or a desktop file may start the program with
+// them closed; then the first descriptor the process opens takes the lowest
+// number, and what is written to stdout or stderr goes into it: into the
+// display's connection, say. So this runs first, before anything opens a
+// descriptor. False, with errno set, when one could not be opened.
+bool OpenStandardStreams() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free number: this one, as those below it are open.
+    const int opened = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    if (opened < 0) return false;
+    if (opened != fd) {
+      ::close(opened);
+      errno = EBADF;
+      return false;
+    }
+  }
+  return true;
+}
 
 // Puts what each part wants into the process's environment, and says on
 // stderr, one line each, what was left out and why. Only while no other
@@ -89,10 +112,7 @@ int RunProgram(int argc, char* argv[], Environment environment) {
   }
   ApplyProgramEnvironment();
 
-  toolkit::Application app(
-      argc, argv, Form1::kCaption, identity::kDesktopFileId, [](const std::string& reason) {
-        std::fprintf(stderr, "%s: %s\n", identity::kExecutableName, reason.c_str());
-      });
+  toolkit::Application app(argc, argv, Form1::kCaption, identity::kDesktopFileId);
   Form1 form;
   form.Show();
   return app.Run();

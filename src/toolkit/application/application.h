@@ -33,15 +33,12 @@ inline constexpr std::size_t kDescriptorsToStart = 14;
 // window and keep it until the loop has ended.
 class Application {
  public:
-  // Told, in one line, why no display could be opened; the process then ends
-  // with status 1.
-  using NoDisplay = void (*)(const std::string& reason);
-
   // `desktop_file` names the program's .desktop file (without ".desktop"),
-  // which desktops match its windows to. Without a display to open,
-  // `no_display` is called instead of the toolkit's own report (which aborts).
+  // which desktops match its windows to. Without a display to open, one line
+  // on stderr says why, and the process ends with status 1, instead of the
+  // toolkit's own report (which aborts).
   Application(int argc, char** argv, const std::string& display_name,
-              const std::string& desktop_file = {}, NoDisplay no_display = nullptr);
+              const std::string& desktop_file = {});
   ~Application();
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
