@@ -38,7 +38,7 @@ std::unique_ptr<mixer::LevelOutput> CountedSystemMixer() {
   return std::make_unique<mixer::MixerThread>(
       std::make_unique<bench::CountingBinding>(std::make_unique<mixer::ServerFirstVolume>(clock),
                                                write_log.counts),
-      clock, mixer::MixerThread::Timing{});
+      clock);
 }
 
 }  // namespace

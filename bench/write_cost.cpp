@@ -71,7 +71,7 @@ int main(int argc, char* argv[]) {
   // The bindings on the caller's thread, and the setter, which hands each
   // level to the mixer thread and waits for its answer.
   mixer::PulseVolume server(mixer::MachineClock());
-  mixer::AlsaVolume alsa("default", mixer::MachineClock());
+  mixer::AlsaVolume alsa(mixer::MachineClock());
   const Write floor_write = [&](std::uint32_t v) { return bare.Write(v); };
   const Write server_write = [&](std::uint32_t v) { return server.SetVolume(v); };
   const Write setter_write = [](std::uint32_t v) {

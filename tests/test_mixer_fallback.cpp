@@ -205,7 +205,7 @@ class MixerFallbackTest : public QObject {
 
   void withNoServerWritesGoThroughAlsa() {
     const auto clock = std::make_shared<SteppedClock>();
-    mixer::MixerThread mixer(std::make_unique<mixer::ServerFirstVolume>(clock), clock, {});
+    mixer::MixerThread mixer(std::make_unique<mixer::ServerFirstVolume>(clock), clock);
     QVERIFY(mixer.Write(16500));
     QVERIFY(SinkHoldsLevel(alsa_side_.SinkVolume(), 16500));
     Form1 form;

@@ -49,8 +49,8 @@ class MixerThreadTest : public QObject {
   void init() {
     clock_ = std::make_shared<SteppedClock>();
     binding_ = std::make_shared<StandInBinding::State>();
-    mixer_ = std::make_unique<mixer::MixerThread>(std::make_unique<StandInBinding>(binding_),
-                                                  clock_, mixer::MixerThread::Timing{});
+    mixer_ =
+        std::make_unique<mixer::MixerThread>(std::make_unique<StandInBinding>(binding_), clock_);
   }
   void cleanup() {
     binding_->Set(&StandInBinding::State::held, false);

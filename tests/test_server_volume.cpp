@@ -516,7 +516,7 @@ class ServerVolumeTest : public QObject {
   // a restart finds the server again.
   void aKilledServerIsTriedOncePerIntervalAndFoundAgain() {
     const auto clock = std::make_shared<SteppedClock>();
-    PulseVolume volume(clock, 500ms);
+    PulseVolume volume(clock);
     QCOMPARE(volume.Write(16500), Outcome::kDone);  // the first attempt
     server_.Kill();
     // Notices the loss; 0 ms since the last attempt, so it makes none.
@@ -544,7 +544,7 @@ class ServerVolumeTest : public QObject {
     const auto begun = std::make_shared<std::atomic<int>>(0);
     mixer::MixerThread mixer(
         std::make_unique<WatchedBinding>(std::make_unique<mixer::ServerFirstVolume>(clock), begun),
-        clock, {});
+        clock);
     QVERIFY(mixer.Write(16500));
     server_.Freeze();
     const int waits_before = clock->TimedWaits();

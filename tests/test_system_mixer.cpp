@@ -147,7 +147,7 @@ class SystemMixerTest : public QObject {
   // ALSA's pulse plugin shows the sink as 0..65536: the level of 100 % is
   // the top of that range, the others their percent of it.
   void theAlsaPathLandsOnEachPercent() {
-    mixer::AlsaVolume alsa("default", mixer::MachineClock());
+    mixer::AlsaVolume alsa(mixer::MachineClock());
     const struct {
       int level;
       int raw;
@@ -193,7 +193,7 @@ class SystemMixerTest : public QObject {
   // write is repeated until it lands; a binding that never refreshes its copy
   // never lands it.
   void theAlsaPathWritesAgainAfterAnotherProgramMovedTheVolume() {
-    mixer::AlsaVolume alsa("default", mixer::MachineClock());
+    mixer::AlsaVolume alsa(mixer::MachineClock());
     QVERIFY(alsa.SetVolume(49500));
     QCOMPARE(server_.SinkVolume(), 49152);
     server_.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "10%"});
@@ -209,7 +209,7 @@ class SystemMixerTest : public QObject {
   void theAlsaPathKeepsTheBalanceAndTurnsTheSwitchOn() {
     server_.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "32768", "65536"});
     server_.Pactl({"set-sink-mute", "@DEFAULT_SINK@", "1"});
-    mixer::AlsaVolume alsa("default", mixer::MachineClock());
+    mixer::AlsaVolume alsa(mixer::MachineClock());
     const auto channels = [this] {
       return server_.Pactl({"get-sink-volume", "@DEFAULT_SINK@"}).section('\n', 0, 0);
     };

@@ -8,9 +8,9 @@
 // cppcheck-suppress constParameterPointer
 MMRESULT mixerSetControlDetails(HMIXEROBJ hmxobj, MIXERCONTROLDETAILS* pmxcd, DWORD fdwDetails) {
   if (pmxcd == nullptr) return MMSYSERR_INVALPARAM;
-  if ((fdwDetails & MIXER_OBJECTF_TYPEMASK) != MIXER_OBJECTF_MIXER ||
-      (fdwDetails & MIXER_SETCONTROLDETAILSF_QUERYMASK) != MIXER_SETCONTROLDETAILSF_VALUE ||
-      (fdwDetails & ~(MIXER_OBJECTF_TYPEMASK | MIXER_SETCONTROLDETAILSF_QUERYMASK)) != 0) {
+  // Only a device id, and only setting a value, are known here.
+  // cppcheck-suppress badBitmaskCheck
+  if (fdwDetails != (MIXER_OBJECTF_MIXER | MIXER_SETCONTROLDETAILSF_VALUE)) {
     return MMSYSERR_INVALFLAG;
   }
   if (pmxcd->cbStruct != sizeof(MIXERCONTROLDETAILS)) return MMSYSERR_INVALPARAM;

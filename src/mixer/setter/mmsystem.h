@@ -8,7 +8,6 @@
 #include <cstdint>
 
 using DWORD = std::uint32_t;
-using LONG = std::int32_t;
 using UINT = std::uint32_t;
 using MMRESULT = UINT;
 // A mixer handle or, with MIXER_OBJECTF_MIXER, a mixer device identifier. It
@@ -20,51 +19,23 @@ inline constexpr MMRESULT MMSYSERR_BADDEVICEID = 2;
 inline constexpr MMRESULT MMSYSERR_NODRIVER = 6;
 inline constexpr MMRESULT MMSYSERR_INVALFLAG = 10;
 inline constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
-inline constexpr MMRESULT MIXERR_BASE = 1024;
-inline constexpr MMRESULT MIXERR_INVALCONTROL = MIXERR_BASE + 1;
+inline constexpr MMRESULT MIXERR_INVALCONTROL = 1025;  // MIXERR_BASE + 1
 
 inline constexpr DWORD MIXER_OBJECTF_MIXER = 0x00000000;
-inline constexpr DWORD MIXER_OBJECTF_TYPEMASK = 0xF0000000;
 inline constexpr DWORD MIXER_SETCONTROLDETAILSF_VALUE = 0x00000000;
-inline constexpr DWORD MIXER_SETCONTROLDETAILSF_QUERYMASK = 0x0000000F;
 
-inline constexpr int MIXER_SHORT_NAME_CHARS = 16;
-inline constexpr int MIXER_LONG_NAME_CHARS = 64;
-
+// The platform's record begins so; nothing reads the type, bounds and names
+// that follow there.
 struct MIXERCONTROL {
   DWORD cbStruct;
   DWORD dwControlID;
-  DWORD dwControlType;
-  DWORD fdwControl;
-  DWORD cMultipleItems;
-  char szShortName[MIXER_SHORT_NAME_CHARS];
-  char szName[MIXER_LONG_NAME_CHARS];
-  union {
-    struct {
-      LONG lMinimum;
-      LONG lMaximum;
-    } Signed;
-    struct {
-      DWORD dwMinimum;
-      DWORD dwMaximum;
-    } Unsigned;
-    DWORD dwReserved[6];
-  } Bounds;
-  union {
-    DWORD cSteps;
-    DWORD cbCustomData;
-    DWORD dwReserved[6];
-  } Metrics;
 };
 
 struct MIXERCONTROLDETAILS {
   DWORD cbStruct;
   DWORD dwControlID;
   DWORD cChannels;
-  union {
-    void* hwndOwner;
-    DWORD cMultipleItems;
-  };
+  DWORD cMultipleItems;
   DWORD cbDetails;
   void* paDetails;
 };

@@ -11,7 +11,6 @@ bool SetMixerLevel(std::int32_t mixer, const MIXERCONTROL& control, std::int32_t
   details.cChannels = 1;
   details.cMultipleItems = 0;
   details.cbDetails = sizeof(MIXERCONTROLDETAILS_UNSIGNED);
-  details.paDetails = nullptr;
 
   // Zero-filled, filled, lent to the mixer for the one call, then gone.
   MIXERCONTROLDETAILS_UNSIGNED value{};

@@ -3,6 +3,7 @@
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -64,7 +65,7 @@ struct AlsaVolume::Handle {
   // The control is opened non-blocking so that draining its events before a
   // write never waits for one to arrive. Each step's result is checked: short
   // of descriptors or memory any of them may fail.
-  bool Open(const std::string& device) {
+  bool Open() {
     // A plugin's connection to a sound server needs as many descriptors as
     // the server binding's: without them it is not tried.
     if (const int cause = DescriptorShortage(); cause != 0) {
@@ -72,7 +73,7 @@ struct AlsaVolume::Handle {
       return false;
     }
     snd_hctl_t* hctl = nullptr;
-    if (const int error = snd_hctl_open(&hctl, device.c_str(), SND_CTL_NONBLOCK); error < 0) {
+    if (const int error = snd_hctl_open(&hctl, "default", SND_CTL_NONBLOCK); error < 0) {
       return Failed(error);
     }
     if (const int error = snd_mixer_open(&mixer, 0); error < 0) {
@@ -100,9 +101,7 @@ struct AlsaVolume::Handle {
   }
 };
 
-AlsaVolume::AlsaVolume(std::string device, std::shared_ptr<Clock> clock,
-                       Clock::Duration reopen_interval)
-    : device_(std::move(device)), clock_(std::move(clock)), reopen_interval_(reopen_interval) {
+AlsaVolume::AlsaVolume(std::shared_ptr<Clock> clock) : clock_(std::move(clock)) {
   snd_lib_error_set_handler(Quiet);
 }
 
@@ -113,10 +112,10 @@ void AlsaVolume::Close() { handle_.reset(); }
 bool AlsaVolume::SetVolume(std::uint32_t value) {
   if (!handle_) {
     const auto now = clock_->Now();
-    if (last_open_attempt_ && now - *last_open_attempt_ < reopen_interval_) return false;
+    if (last_open_attempt_ && now - *last_open_attempt_ < kReopenInterval) return false;
     last_open_attempt_ = now;
     auto handle = std::make_unique<Handle>();
-    if (!handle->Open(device_)) return false;
+    if (!handle->Open()) return false;
     handle_ = std::move(handle);
   }
   // alsa-lib skips a write equal to its cached value, and the cache is stale

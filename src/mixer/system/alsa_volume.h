@@ -3,7 +3,6 @@
 #include <chrono>
 #include <memory>
 #include <optional>
-#include <string>
 
 #include "mixer/system/clock.h"
 #include "mixer/system/sink_balance.h"
@@ -11,7 +10,7 @@
 
 namespace mixer {
 
-// The master volume through ALSA's simple mixer on one control device: its
+// The master volume through ALSA's simple mixer on the "default" device: its
 // "Master" playback volume, or else the first element with a playback volume.
 // As with the server, a level sets the loudest channel, the others keep their
 // balance, and a level above silence turns the playback switch on.
@@ -23,8 +22,7 @@ class AlsaVolume final : public VolumeBinding {
  public:
   static constexpr Clock::Duration kReopenInterval = std::chrono::milliseconds(500);
 
-  AlsaVolume(std::string device, std::shared_ptr<Clock> clock,
-             Clock::Duration reopen_interval = kReopenInterval);
+  explicit AlsaVolume(std::shared_ptr<Clock> clock);
   ~AlsaVolume() override;
   AlsaVolume(const AlsaVolume&) = delete;
   AlsaVolume& operator=(const AlsaVolume&) = delete;
@@ -38,9 +36,7 @@ class AlsaVolume final : public VolumeBinding {
   struct Handle;
   bool Write(std::uint32_t value);
 
-  std::string device_;
   std::shared_ptr<Clock> clock_;
-  Clock::Duration reopen_interval_;
   std::optional<Clock::TimePoint> last_open_attempt_;
   std::unique_ptr<Handle> handle_;  // null while closed
   SinkBalances balances_;           // by element, kept across reopening

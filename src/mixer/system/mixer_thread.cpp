@@ -20,7 +20,6 @@ struct MixerThread::Shared {
 
   std::unique_ptr<VolumeBinding> binding;
   std::shared_ptr<Clock> clock;
-  Timing timing;
 
   std::mutex mutex;
   // Two wakes, one per direction, so a notice reaches only the side that
@@ -40,18 +39,16 @@ struct MixerThread::Shared {
   bool stopping = false;
   bool ended = false;
 
-  Shared(std::unique_ptr<VolumeBinding> binding_in, std::shared_ptr<Clock> clock_in,
-         Timing timing_in)
-      : binding(std::move(binding_in)), clock(std::move(clock_in)), timing(timing_in) {}
+  Shared(std::unique_ptr<VolumeBinding> binding_in, std::shared_ptr<Clock> clock_in)
+      : binding(std::move(binding_in)), clock(std::move(clock_in)) {}
 
   [[nodiscard]] bool HasDueRequest() const {
     return unsent && (!unsent_failed || clock->Now() >= retry_at);
   }
 };
 
-MixerThread::MixerThread(std::unique_ptr<VolumeBinding> binding, std::shared_ptr<Clock> clock,
-                         Timing timing)
-    : shared_(std::make_shared<Shared>(std::move(binding), std::move(clock), timing)) {
+MixerThread::MixerThread(std::unique_ptr<VolumeBinding> binding, std::shared_ptr<Clock> clock)
+    : shared_(std::make_shared<Shared>(std::move(binding), std::move(clock))) {
   try {
     thread_ = std::thread([shared = shared_] { Run(shared); });
   } catch (const std::system_error& error) {
@@ -88,7 +85,7 @@ void MixerThread::Run(const std::shared_ptr<Shared>& shared) {
     if (!ok && !s.unsent) {
       s.unsent = request;
       s.unsent_failed = true;
-      s.retry_at = s.clock->Now() + s.timing.retry_interval;
+      s.retry_at = s.clock->Now() + kRetryInterval;
     }
     // Woken after the unlock, the caller never wakes only to wait for the
     // mutex: at a thousand writes a second that wait is a cost of its own.
@@ -113,8 +110,8 @@ bool MixerThread::Write(std::uint32_t value) {
   lock.lock();
 
   const auto now = s.clock->Now();
-  if (s.busy_since && now - *s.busy_since >= s.timing.budget) return false;
-  const auto deadline = now + s.timing.budget;
+  if (s.busy_since && now - *s.busy_since >= kBudget) return false;
+  const auto deadline = now + kBudget;
   while (s.answered_number < number) {
     if (s.clock->Now() >= deadline) return false;
     s.clock->WaitUntil(s.answered, lock, deadline);
@@ -135,7 +132,7 @@ bool MixerThread::Stop() {
   s.level_due.notify_one();
   s.binding->Abandon();
   std::unique_lock lock(s.mutex);
-  const auto deadline = s.clock->Now() + s.timing.stop_bound;
+  const auto deadline = s.clock->Now() + kStopBound;
   while (!s.ended && s.clock->Now() < deadline) s.clock->WaitUntil(s.answered, lock, deadline);
   const bool ended = s.ended;
   lock.unlock();

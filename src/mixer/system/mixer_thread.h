@@ -21,14 +21,12 @@ namespace mixer {
 // outage the volume ends at the last level asked for without another call.
 class MixerThread final : public LevelOutput {
  public:
-  struct Timing {
-    Clock::Duration budget = std::chrono::milliseconds(50);
-    Clock::Duration retry_interval = std::chrono::milliseconds(100);
-    // How long closing waits for the thread before leaving it behind.
-    Clock::Duration stop_bound = std::chrono::milliseconds(100);
-  };
+  static constexpr Clock::Duration kBudget = std::chrono::milliseconds(50);
+  static constexpr Clock::Duration kRetryInterval = std::chrono::milliseconds(100);
+  // How long closing waits for the thread before leaving it behind.
+  static constexpr Clock::Duration kStopBound = std::chrono::milliseconds(100);
 
-  MixerThread(std::unique_ptr<VolumeBinding> binding, std::shared_ptr<Clock> clock, Timing timing);
+  MixerThread(std::unique_ptr<VolumeBinding> binding, std::shared_ptr<Clock> clock);
   ~MixerThread() override;  // Stop()
   MixerThread(const MixerThread&) = delete;
   MixerThread& operator=(const MixerThread&) = delete;

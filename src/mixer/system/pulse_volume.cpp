@@ -4,6 +4,7 @@
 #include <pulse/error.h>
 #include <pulse/introspect.h>
 #include <pulse/mainloop.h>
+#include <pulse/operation.h>
 #include <pulse/proplist.h>
 #include <pulse/subscribe.h>
 #include <pulse/volume.h>
@@ -16,7 +17,6 @@
 #include <string>
 
 #include "identity/program_identity.h"
-#include "mixer/system/pulse_operation.h"
 #include "mixer/system/shortage_report.h"
 #include "mixer/system/sink_state.h"
 
@@ -45,6 +45,30 @@ constexpr int kAttempts = 3;
 // read, then the dispatch it defers): three at most were seen. The bound
 // keeps a server that never stops talking from holding a write.
 constexpr int kDrainTurns = 64;
+
+// Owns one reference to a libpulse request. Letting go of a request that is
+// still running cancels it first, so its callback can never reach an object
+// that is gone.
+class PulseOperation {
+ public:
+  explicit PulseOperation(pa_operation* operation) : operation_(operation) {}
+  ~PulseOperation() {
+    if (operation_ == nullptr) return;
+    if (Running()) pa_operation_cancel(operation_);
+    pa_operation_unref(operation_);
+  }
+  PulseOperation(const PulseOperation&) = delete;
+  PulseOperation& operator=(const PulseOperation&) = delete;
+
+  // False when libpulse could not even send the request.
+  [[nodiscard]] bool Sent() const { return operation_ != nullptr; }
+  [[nodiscard]] bool Running() const {
+    return operation_ != nullptr && pa_operation_get_state(operation_) == PA_OPERATION_RUNNING;
+  }
+
+ private:
+  pa_operation* operation_;
+};
 
 bool IsLive(pa_context_state_t state) {
   return state != PA_CONTEXT_FAILED && state != PA_CONTEXT_TERMINATED;
@@ -213,10 +237,10 @@ struct PulseVolume::Connection {
   }
 
   // Connects when an attempt is due. Returns kDone when ready.
-  Outcome Connect(const Clock& clock, Clock::Duration interval) {
+  Outcome Connect(const Clock& clock) {
     Disconnect();
     const auto now = clock.Now();
-    if (last_attempt && now - *last_attempt < interval) return Outcome::kNoServer;
+    if (last_attempt && now - *last_attempt < kReconnectInterval) return Outcome::kNoServer;
     last_attempt = now;
 
     // A connection that cannot have the descriptors it needs is not tried:
@@ -365,10 +389,8 @@ struct PulseVolume::Connection {
   }
 };
 
-PulseVolume::PulseVolume(std::shared_ptr<Clock> clock, Clock::Duration reconnect_interval)
-    : clock_(std::move(clock)),
-      reconnect_interval_(reconnect_interval),
-      connection_(std::make_unique<Connection>()) {}
+PulseVolume::PulseVolume(std::shared_ptr<Clock> clock)
+    : clock_(std::move(clock)), connection_(std::make_unique<Connection>()) {}
 
 PulseVolume::~PulseVolume() = default;
 
@@ -376,8 +398,7 @@ PulseVolume::Outcome PulseVolume::Write(std::uint32_t value) {
   Connection& connection = *connection_;
   if (connection.abandoned) return Outcome::kRefused;
   if (!connection.Ready()) {
-    if (const Outcome connected = connection.Connect(*clock_, reconnect_interval_);
-        connected != Outcome::kDone) {
+    if (const Outcome connected = connection.Connect(*clock_); connected != Outcome::kDone) {
       return connected;
     }
   }

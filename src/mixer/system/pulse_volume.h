@@ -33,8 +33,7 @@ class PulseVolume final : public VolumeBinding {
 
   static constexpr Clock::Duration kReconnectInterval = std::chrono::milliseconds(500);
 
-  explicit PulseVolume(std::shared_ptr<Clock> clock,
-                       Clock::Duration reconnect_interval = kReconnectInterval);
+  explicit PulseVolume(std::shared_ptr<Clock> clock);
   ~PulseVolume() override;
   PulseVolume(const PulseVolume&) = delete;
   PulseVolume& operator=(const PulseVolume&) = delete;
@@ -47,7 +46,6 @@ class PulseVolume final : public VolumeBinding {
   struct Connection;
 
   std::shared_ptr<Clock> clock_;
-  Clock::Duration reconnect_interval_;
   std::unique_ptr<Connection> connection_;
 };
 

@@ -3,7 +3,7 @@
 namespace mixer {
 
 ServerFirstVolume::ServerFirstVolume(const std::shared_ptr<Clock>& clock)
-    : server_(clock), alsa_("default", clock) {}
+    : server_(clock), alsa_(clock) {}
 
 bool ServerFirstVolume::SetVolume(std::uint32_t value) {
   switch (server_.Write(value)) {

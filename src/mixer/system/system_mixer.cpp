@@ -27,8 +27,7 @@ Installed& Slot() {
 
 std::unique_ptr<LevelOutput> MakeSystemMixer() {
   const std::shared_ptr<Clock> clock = MachineClock();
-  return std::make_unique<MixerThread>(std::make_unique<ServerFirstVolume>(clock), clock,
-                                       MixerThread::Timing{});
+  return std::make_unique<MixerThread>(std::make_unique<ServerFirstVolume>(clock), clock);
 }
 
 }  // namespace

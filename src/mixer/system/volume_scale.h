@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 namespace mixer {
@@ -12,6 +13,10 @@ inline constexpr std::uint32_t kFullVolume = 66000;
 
 // A value on the 0..kFullVolume scale as a value of minimum..maximum, rounded
 // to the nearest step; larger values give the maximum, never more.
-long ScaleToRange(std::uint32_t value, long minimum, long maximum);
+inline long ScaleToRange(std::uint32_t value, long minimum, long maximum) {
+  const auto clamped = static_cast<std::int64_t>(std::min(value, kFullVolume));
+  const std::int64_t span = static_cast<std::int64_t>(maximum) - minimum;
+  return static_cast<long>(minimum + (clamped * span + kFullVolume / 2) / kFullVolume);
+}
 
 }  // namespace mixer

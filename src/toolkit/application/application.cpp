@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "identity/program_identity.h"
-#include "toolkit/application/desktop_motion.h"
+#include "toolkit/application/desktop_motion_watch.h"
 #include "toolkit/application/display_failure.h"
 #include "toolkit/application/x11_desktop_file.h"
 
@@ -24,8 +24,7 @@ namespace {
 // 1; when Qt starts, what was set aside is passed on.
 class StartupGuard {
  public:
-  StartupGuard(Application::NoDisplay no_display, PlatformChoice platform)
-      : no_display_(no_display), platform_(std::move(platform)) {
+  explicit StartupGuard(PlatformChoice platform) : platform_(std::move(platform)) {
     std::fflush(stderr);
     held_ = std::tmpfile();
     if (held_ != nullptr) {
@@ -65,17 +64,17 @@ class StartupGuard {
 
   static void OnMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     StartupGuard* guard = active_;
-    if (type != QtFatalMsg || guard == nullptr || guard->no_display_ == nullptr) {
+    if (type != QtFatalMsg || guard == nullptr) {
       if (guard != nullptr) guard->previous_(type, context, message);
       return;
     }
     guard->RestoreStderr();
-    guard->no_display_(WhyNoDisplay(guard->platform_, message.toStdString()));
+    std::fprintf(stderr, "%s: %s\n", identity::kExecutableName,
+                 WhyNoDisplay(guard->platform_, message.toStdString()).c_str());
     std::_Exit(1);
   }
 
   static inline StartupGuard* active_ = nullptr;
-  Application::NoDisplay no_display_;
   PlatformChoice platform_;
   QtMessageHandler previous_ = nullptr;
   std::FILE* held_ = nullptr;
@@ -104,7 +103,7 @@ void KeepDrawingThreads() {
 process::EnvironmentChanges DrawingEnvironment() { return {{"QT_NO_GUI_THREADPOOL", "1"}}; }
 
 Application::Application(int argc, char** argv, const std::string& display_name,
-                         const std::string& desktop_file, NoDisplay no_display) {
+                         const std::string& desktop_file) {
   const PlatformChoice platform = ChosenPlatform(argc, argv);
   // Qt's own default differs in GNOME's Wayland session, so the default is
   // handed to Qt as if given on the command line, first, where no option of
@@ -119,7 +118,7 @@ Application::Application(int argc, char** argv, const std::string& display_name,
   argument_count_ = static_cast<int>(arguments_.size());
   arguments_.push_back(nullptr);
   {
-    const StartupGuard guard(no_display, platform);
+    const StartupGuard guard(platform);
     app_ = std::make_unique<QApplication>(argument_count_, arguments_.data());
   }
   KeepDrawingThreads();
@@ -128,8 +127,8 @@ Application::Application(int argc, char** argv, const std::string& display_name,
   if (!desktop_file.empty()) {
     QGuiApplication::setDesktopFileName(QString::fromStdString(desktop_file));
   }
-  x11_desktop_file_ = std::make_unique<X11DesktopFile>(desktop_file);
-  motion_ = std::make_unique<DesktopMotion>();
+  x11_desktop_file_ = NameDesktopFileOnX11Windows(desktop_file);
+  motion_ = std::make_unique<DesktopMotionWatch>();
 }
 
 Application::~Application() = default;

@@ -8,11 +8,11 @@
 #include "process/environment_change.h"
 
 class QApplication;
+class QObject;
 
 namespace toolkit {
 
-class DesktopMotion;
-class X11DesktopFile;
+class DesktopMotionWatch;
 
 // What the toolkit needs in the process's environment before it starts: its
 // drawing kept on the GUI thread (see application.cpp).
@@ -33,15 +33,12 @@ inline constexpr std::size_t kDescriptorsToStart = 14;
 // window and keep it until the loop has ended.
 class Application {
  public:
-  // Told, in one line, why no display could be opened; the process then ends
-  // with status 1.
-  using NoDisplay = void (*)(const std::string& reason);
-
   // `desktop_file` names the program's .desktop file (without ".desktop"),
-  // which desktops match its windows to. Without a display to open,
-  // `no_display` is called instead of the toolkit's own report (which aborts).
+  // which desktops match its windows to. Without a display to open, one line
+  // on stderr says why, and the process ends with status 1, instead of the
+  // toolkit's own report (which aborts).
   Application(int argc, char** argv, const std::string& display_name,
-              const std::string& desktop_file = {}, NoDisplay no_display = nullptr);
+              const std::string& desktop_file = {});
   ~Application();
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
@@ -58,9 +55,9 @@ class Application {
   int argument_count_ = 0;
   std::unique_ptr<QApplication> app_;
   // The desktop's wish for less motion, followed while the loop runs.
-  std::unique_ptr<DesktopMotion> motion_;
+  std::unique_ptr<DesktopMotionWatch> motion_;
   // The desktop file named on X11 windows where Qt does not name it.
-  std::unique_ptr<X11DesktopFile> x11_desktop_file_;
+  std::unique_ptr<QObject> x11_desktop_file_;
 };
 
 }  // namespace toolkit

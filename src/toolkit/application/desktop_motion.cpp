@@ -117,8 +117,4 @@ void DesktopMotionWatch::Take(const QString& name_space, const QString& key, QVa
   SetReducedMotion(AsksForReducedMotion(settings_));
 }
 
-DesktopMotion::DesktopMotion() : watch_(std::make_unique<DesktopMotionWatch>()) {}
-
-DesktopMotion::~DesktopMotion() = default;
-
 }  // namespace toolkit

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <memory>
 #include <optional>
 
 namespace toolkit {
@@ -17,24 +16,5 @@ struct MotionSettings {
 
 // Whether these settings ask for reduced motion.
 [[nodiscard]] bool AsksForReducedMotion(const MotionSettings& settings);
-
-class DesktopMotionWatch;
-
-// Follows the desktop's wish for less motion into SetReducedMotion for as
-// long as it lives: read from the Settings portal on the session bus at
-// start, then taken from the portal's change signal. Every call is sent
-// without waiting for its answer, so a slow or stopped portal holds nothing;
-// with no session bus, no portal or none of the settings, motion stays full.
-// Create it on the GUI thread, after the application.
-class DesktopMotion {
- public:
-  DesktopMotion();
-  ~DesktopMotion();
-  DesktopMotion(const DesktopMotion&) = delete;
-  DesktopMotion& operator=(const DesktopMotion&) = delete;
-
- private:
-  std::unique_ptr<DesktopMotionWatch> watch_;
-};
 
 }  // namespace toolkit

@@ -10,7 +10,12 @@
 
 namespace toolkit {
 
-// The Qt side of DesktopMotion: the portal's answers and change signals.
+// Follows the desktop's wish for less motion into SetReducedMotion for as
+// long as it lives: read from the Settings portal on the session bus at
+// start, then taken from the portal's change signal. Every call is sent
+// without waiting for its answer, so a slow or stopped portal holds nothing;
+// with no session bus, no portal or none of the settings, motion stays full.
+// Create it on the GUI thread, after the application.
 class DesktopMotionWatch : public QObject {
   Q_OBJECT
 

@@ -16,16 +16,13 @@ namespace toolkit {
 
 namespace {
 
-QByteArray Environment(const char* name) { return qgetenv(name); }
-
 // A platform as Qt names it, without its ":options".
 QString NameOf(const QString& platform) { return platform.section(':', 0, 0).trimmed(); }
 
 // The folders Qt looks in for a platform plugin, as it looks.
 QStringList PlatformFolders() {
   QStringList folders;
-  const QString platform_folder =
-      QString::fromLocal8Bit(Environment("QT_QPA_PLATFORM_PLUGIN_PATH"));
+  const QString platform_folder = QString::fromLocal8Bit(qgetenv("QT_QPA_PLATFORM_PLUGIN_PATH"));
   if (!platform_folder.isEmpty()) folders << platform_folder;
   for (const QString& folder : QCoreApplication::libraryPaths()) folders << folder + "/platforms";
   return folders;
@@ -54,7 +51,7 @@ QStringList InstalledPlatforms() {
 // XDG_CURRENT_DESKTOP lists the desktop's names, most specific first
 // ("ubuntu:GNOME", "GNOME-Classic:GNOME").
 bool InGnome() {
-  const QStringList names = QString::fromLocal8Bit(Environment("XDG_CURRENT_DESKTOP")).split(':');
+  const QStringList names = QString::fromLocal8Bit(qgetenv("XDG_CURRENT_DESKTOP")).split(':');
   return std::any_of(names.cbegin(), names.cend(), [](const QString& name) {
     return name.compare(QLatin1String("GNOME"), Qt::CaseInsensitive) == 0;
   });
@@ -77,7 +74,7 @@ std::string WhyNot(const QString& name, const QStringList& installed,
       std::any_of(installed.cbegin(), installed.cend(),
                   [](const QString& key) { return key.startsWith(QLatin1String("wayland")); });
   if (name.startsWith("wayland")) {
-    QByteArray display = Environment("WAYLAND_DISPLAY");
+    QByteArray display = qgetenv("WAYLAND_DISPLAY");
     if (display.isEmpty()) display = "wayland-0";
     if (!has_wayland) {
       return "the Wayland display \"" + display.toStdString() +
@@ -88,7 +85,7 @@ std::string WhyNot(const QString& name, const QStringList& installed,
            "\" (is a Wayland compositor running in this session?)";
   }
   if (name == "xcb") {
-    const QByteArray display = Environment("DISPLAY");
+    const QByteArray display = qgetenv("DISPLAY");
     if (display.isEmpty()) {
       return "no X display to open (DISPLAY is not set: start blargo from a desktop session)";
     }
@@ -117,14 +114,14 @@ PlatformChoice ChosenPlatform(int argc, const char* const* argv) {
   }
   if (choice.source == PlatformChoice::Source::kCommandLine) return choice;
 
-  const QByteArray chosen = Environment("QT_QPA_PLATFORM");
+  const QByteArray chosen = qgetenv("QT_QPA_PLATFORM");
   if (!chosen.isEmpty()) return {chosen.toStdString(), PlatformChoice::Source::kEnvironment};
-  if (!Environment("WAYLAND_DISPLAY").isEmpty() || Environment("XDG_SESSION_TYPE") == "wayland") {
+  if (!qgetenv("WAYLAND_DISPLAY").isEmpty() || qgetenv("XDG_SESSION_TYPE") == "wayland") {
     // GNOME draws no title bar for Wayland clients, and Qt's own stand-in
     // looks like no GNOME window and offers to maximise a fixed-size one;
     // through Xwayland the window gets GNOME's own title bar, as every X11
     // program there does.
-    if (InGnome() && !Environment("DISPLAY").isEmpty()) {
+    if (InGnome() && !qgetenv("DISPLAY").isEmpty()) {
       return {"xcb;wayland", PlatformChoice::Source::kDefault};
     }
     return {"wayland;xcb", PlatformChoice::Source::kDefault};

@@ -91,9 +91,4 @@ process::EnvironmentAdvice KeepScaleFactorsDrawable(const std::optional<std::str
   return {};
 }
 
-process::EnvironmentAdvice KeepScaleFactorsDrawable() {
-  return KeepScaleFactorsDrawable(process::Variable("QT_SCALE_FACTOR"),
-                                  process::Variable("QT_SCREEN_SCALE_FACTORS"));
-}
-
 }  // namespace toolkit

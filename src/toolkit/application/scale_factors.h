@@ -14,11 +14,9 @@ namespace toolkit {
 // variable whose value, or whose product with the other, is not a scale the
 // window can be drawn at is removed, so the window starts at the scale it
 // would have without it (1, unless the other one is given); the advice says
-// which and why.
-process::EnvironmentAdvice KeepScaleFactorsDrawable(const std::optional<std::string>& scale,
-                                                    const std::optional<std::string>& screens);
-
-// The same, for the variables as the process's environment holds them.
-process::EnvironmentAdvice KeepScaleFactorsDrawable();
+// which and why. By default, the variables as the environment holds them.
+process::EnvironmentAdvice KeepScaleFactorsDrawable(
+    const std::optional<std::string>& scale = process::Variable("QT_SCALE_FACTOR"),
+    const std::optional<std::string>& screens = process::Variable("QT_SCREEN_SCALE_FACTORS"));
 
 }  // namespace toolkit

@@ -18,6 +18,8 @@
 
 namespace toolkit {
 
+namespace {
+
 #if QT_CONFIG(xcb)
 // Writes the properties when Qt has made a window's X11 window: before it is
 // mapped, so the window manager reads them as it takes the window on.
@@ -72,24 +74,24 @@ class X11DesktopFileFilter : public QObject {
   QByteArray name_;
   std::array<xcb_atom_t, 3> atoms_{};
 };
-
-#else
-class X11DesktopFileFilter {};
 #endif
 
-X11DesktopFile::X11DesktopFile([[maybe_unused]] const std::string& desktop_file) {
+}  // namespace
+
+std::unique_ptr<QObject> NameDesktopFileOnX11Windows(
+    [[maybe_unused]] const std::string& desktop_file) {
 #if QT_CONFIG(xcb)
-  if (desktop_file.empty()) return;
+  if (desktop_file.empty()) return nullptr;
   auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  if (x11 == nullptr || x11->connection() == nullptr) return;
+  if (x11 == nullptr || x11->connection() == nullptr) return nullptr;
   auto filter = std::make_unique<X11DesktopFileFilter>(x11->connection(),
                                                        QByteArray::fromStdString(desktop_file));
-  if (!filter->Usable()) return;
+  if (!filter->Usable()) return nullptr;
   qGuiApp->installEventFilter(filter.get());
-  filter_ = std::move(filter);
+  return filter;
+#else
+  return nullptr;
 #endif
 }
-
-X11DesktopFile::~X11DesktopFile() = default;
 
 }  // namespace toolkit
