@@ -7,7 +7,7 @@
 #include <QFocusEvent>
 #include <QWidget>
 #include <algorithm>
-#include <vector>
+#include <utility>
 
 namespace toolkit {
 
@@ -17,22 +17,6 @@ constexpr const char* kBarProperty = "blargo_status_bar";
 constexpr const char* kNoticeProperty = "blargo_status_notice";
 // Long before any clock reading: the first change goes out at once.
 constexpr TimePoint kLongAgo{Duration::min() / 2};
-
-// Every notice alive, in the order made. A label sets its text a thousand
-// times a second in party mode: finding its notice here costs a comparison
-// or two, where a search of the window's children would cast each of them.
-std::vector<StatusNotice*>& Notices() {
-  static std::vector<StatusNotice*> notices;
-  return notices;
-}
-
-StatusNotice* NoticeFor(const QWidget* status) {
-  const auto& notices = Notices();
-  const auto found =
-      std::find_if(notices.begin(), notices.end(),
-                   [status](const StatusNotice* notice) { return notice->Status() == status; });
-  return found != notices.end() ? *found : nullptr;
-}
 
 StatusNotice* OwnerOf(const QObject* part) {
   for (QObject* object = part->parent(); object != nullptr; object = object->parent()) {
@@ -107,14 +91,15 @@ QAccessibleInterface* Factory(const QString& /*class_name*/, QObject* object) {
 
 }  // namespace
 
-StatusNotice::StatusNotice(QWidget* form, const QWidget* status, std::function<QString()> text)
+StatusNotice::StatusNotice(QWidget* form, QWidget* status, const QString& text, QString name)
     : QObject(form),
       status_(status),
-      text_(std::move(text)),
+      name_(std::move(name)),
       bar_(new QObject(this)),
       notice_(new QObject(bar_)),
       alarm_(MakeAlarm()),
-      told_(text_()),
+      latest_(text),
+      told_(text),
       told_at_(kLongAgo) {
   static const bool installed = [] {
     QAccessible::installFactory(&Factory);
@@ -123,15 +108,18 @@ StatusNotice::StatusNotice(QWidget* form, const QWidget* status, std::function<Q
   (void)installed;
   bar_->setProperty(kBarProperty, true);
   notice_->setProperty(kNoticeProperty, true);
-  alarm_->OnRing([this] { Ring(); });
+  // A label with a name of its own raises no name change with every new
+  // text, a thousand a second in party mode: it is named as it is told.
+  status_->setAccessibleName(told_);
+  alarm_->OnRing([this] {
+    // While a key or button is down, what it does is still to come; its
+    // release tells the latest.
+    if (!held_) Tell();
+  });
   qApp->installEventFilter(this);
-  Notices().push_back(this);
 }
 
-StatusNotice::~StatusNotice() {
-  std::erase(Notices(), this);
-  qApp->removeEventFilter(this);
-}
+StatusNotice::~StatusNotice() { qApp->removeEventFilter(this); }
 
 bool StatusNotice::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
@@ -148,7 +136,7 @@ bool StatusNotice::eventFilter(QObject* watched, QEvent* event) {
       QMetaObject::invokeMethod(
           this,
           [this] {
-            if (waiting_) Tell(false);
+            if (waiting_) Tell();
           },
           Qt::QueuedConnection);
       break;
@@ -171,10 +159,9 @@ bool StatusNotice::eventFilter(QObject* watched, QEvent* event) {
           [this, moved, tells] {
             if (moved && tells_ == tells) {
               again_ = true;
-              waiting_ = true;
-              alarm_->Set(alarm_->Now() + kSettle);
+              Wait(alarm_->Now() + kSettle);
             } else if (waiting_ && !held_) {
-              Tell(false);
+              Tell();
             }
           },
           Qt::QueuedConnection);
@@ -186,51 +173,45 @@ bool StatusNotice::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
-void StatusNotice::Changed() {
-  if (!held_ && (input_ || alarm_->Now() - told_at_ >= kGap)) {
-    Tell(false);
-  } else if (!waiting_) {
-    waiting_ = true;
-    alarm_->Set(told_at_ + kGap);
-  }
-}
-
-void StatusNotice::Ring() {
-  // While a key or button is down, what it does is still to come; its
-  // release tells the latest.
-  if (!held_) Tell(false);
+void StatusNotice::Changed(const QString& text) {
+  latest_ = text;
+  Pace();
 }
 
 void StatusNotice::SetAgain() {
   if (!input_) return;
-  if (!held_) {
-    Tell(true);
-    return;
-  }
   again_ = true;
-  if (!waiting_) {
-    waiting_ = true;
-    alarm_->Set(told_at_ + kGap);
+  Pace();
+}
+
+void StatusNotice::Pace() {
+  if (!held_ && (input_ || alarm_->Now() - told_at_ >= kGap)) {
+    Tell();
+  } else if (!waiting_) {
+    Wait(told_at_ + kGap);
   }
 }
 
-void StatusNotice::Tell(bool again) {
+void StatusNotice::Wait(TimePoint until) {
+  waiting_ = true;
+  alarm_->Set(until);
+}
+
+void StatusNotice::Tell() {
   if (waiting_) {
     waiting_ = false;
     alarm_->Cancel();
   }
   input_ = false;
-  again = again || again_;
-  again_ = false;
-  if (status_ == nullptr) return;  // the label, and its text, are gone
-  const QString text = text_();
-  if (text == told_ && !again) return;
-  told_ = text;
+  const bool again = std::exchange(again_, false);
+  if (latest_ == told_ && !again) return;
+  told_ = latest_;
   told_at_ = alarm_->Now();
   ++tells_;
   // A screen reader may keep the name it read before (Orca 48 with Qt 6.8
   // does), so that a review of the window would find the old text: the new
   // name is given out first.
+  status_->setAccessibleName(told_);
   QAccessibleEvent named(notice_, QAccessible::NameChanged);
   QAccessible::updateAccessibility(&named);
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
@@ -248,24 +229,11 @@ void StatusNotice::Tell(bool again) {
 }
 
 StatusNotice* StatusNoticeOf(const QWidget* form) {
-  const auto& notices = Notices();
-  const auto found =
-      std::find_if(notices.begin(), notices.end(),
-                   [form](const StatusNotice* notice) { return notice->parent() == form; });
-  return found != notices.end() ? *found : nullptr;
-}
-
-void SetStatusText(QWidget* form, const QWidget* status, std::function<QString()> text) {
-  delete StatusNoticeOf(form);
-  new StatusNotice(form, status, std::move(text));
-}
-
-void StatusTextShown(const QWidget* status) {
-  if (StatusNotice* notice = NoticeFor(status)) notice->Changed();
-}
-
-void StatusTextSetAgain(const QWidget* status) {
-  if (StatusNotice* notice = NoticeFor(status)) notice->SetAgain();
+  const QObjectList& children = form->children();
+  const auto found = std::find_if(children.begin(), children.end(), [](const QObject* child) {
+    return dynamic_cast<const StatusNotice*>(child) != nullptr;
+  });
+  return found != children.end() ? dynamic_cast<StatusNotice*>(*found) : nullptr;
 }
 
 }  // namespace toolkit
