@@ -13,80 +13,52 @@ namespace toolkit {
 
 namespace {
 
-constexpr const char* kBarProperty = "blargo_status_bar";
-constexpr const char* kNoticeProperty = "blargo_status_notice";
 // Long before any clock reading: the first change goes out at once.
 constexpr TimePoint kLongAgo{Duration::min() / 2};
 
-StatusNotice* OwnerOf(const QObject* part) {
-  for (QObject* object = part->parent(); object != nullptr; object = object->parent()) {
-    if (auto* notice = dynamic_cast<StatusNotice*>(object)) return notice;
-  }
-  return nullptr;
-}
-
-// Both parts stand where the status is drawn, so that a screen reader's
-// review of the window finds them beside it.
-QRect StatusRect(const QObject* part) {
-  const StatusNotice* owner = OwnerOf(part);
-  const QWidget* status = owner != nullptr ? owner->Status() : nullptr;
-  if (status == nullptr || !status->isVisible()) return {};
-  return {status->mapToGlobal(QPoint(0, 0)), status->size()};
-}
-
-class StatusBarAccessible : public QAccessibleObject {
+// The status bar or the notification in it. Both stand where the status is
+// drawn, so that a screen reader's review of the window finds them beside it.
+class PartAccessible : public QAccessibleObject {
  public:
-  explicit StatusBarAccessible(QObject* bar) : QAccessibleObject(bar) {}
+  PartAccessible(QObject* part, const StatusNotice* owner)
+      : QAccessibleObject(part), owner_(owner) {}
 
   [[nodiscard]] QAccessibleInterface* parent() const override {
-    const StatusNotice* owner = OwnerOf(object());
-    return owner != nullptr ? QAccessible::queryAccessibleInterface(owner->parent()) : nullptr;
+    return QAccessible::queryAccessibleInterface(IsBar() ? owner_->parent() : owner_->Bar());
   }
-  [[nodiscard]] int childCount() const override { return 1; }
+  [[nodiscard]] int childCount() const override { return IsBar() ? 1 : 0; }
   [[nodiscard]] QAccessibleInterface* child(int index) const override {
-    const StatusNotice* owner = OwnerOf(object());
-    if (index != 0 || owner == nullptr) return nullptr;
-    return QAccessible::queryAccessibleInterface(owner->Notice());
+    if (!IsBar() || index != 0) return nullptr;
+    return QAccessible::queryAccessibleInterface(owner_->Notice());
   }
   [[nodiscard]] int indexOfChild(const QAccessibleInterface* child) const override {
-    const StatusNotice* owner = OwnerOf(object());
-    return child != nullptr && owner != nullptr && child->object() == owner->Notice() ? 0 : -1;
+    return IsBar() && child != nullptr && child->object() == owner_->Notice() ? 0 : -1;
   }
   [[nodiscard]] QString text(QAccessible::Text t) const override {
-    const StatusNotice* owner = OwnerOf(object());
-    return t == QAccessible::Name && owner != nullptr ? owner->Name() : QString();
+    if (t != QAccessible::Name) return {};
+    return IsBar() ? owner_->Name() : owner_->Told();
   }
-  [[nodiscard]] QAccessible::Role role() const override { return QAccessible::StatusBar; }
+  [[nodiscard]] QAccessible::Role role() const override {
+    return IsBar() ? QAccessible::StatusBar : QAccessible::Notification;
+  }
   [[nodiscard]] QAccessible::State state() const override { return {}; }
-  [[nodiscard]] QRect rect() const override { return StatusRect(object()); }
-};
+  [[nodiscard]] QRect rect() const override {
+    const QWidget* status = owner_->Status();
+    if (!status->isVisible()) return {};
+    return {status->mapToGlobal(QPoint(0, 0)), status->size()};
+  }
 
-class NoticeAccessible : public QAccessibleObject {
- public:
-  explicit NoticeAccessible(QObject* notice) : QAccessibleObject(notice) {}
+ private:
+  [[nodiscard]] bool IsBar() const { return object() == owner_->Bar(); }
 
-  [[nodiscard]] QAccessibleInterface* parent() const override {
-    return QAccessible::queryAccessibleInterface(object()->parent());
-  }
-  [[nodiscard]] int childCount() const override { return 0; }
-  [[nodiscard]] QAccessibleInterface* child(int /*index*/) const override { return nullptr; }
-  [[nodiscard]] int indexOfChild(const QAccessibleInterface* /*child*/) const override {
-    return -1;
-  }
-  [[nodiscard]] QString text(QAccessible::Text t) const override {
-    const StatusNotice* owner = OwnerOf(object());
-    return t == QAccessible::Name && owner != nullptr ? owner->Told() : QString();
-  }
-  [[nodiscard]] QAccessible::Role role() const override { return QAccessible::Notification; }
-  [[nodiscard]] QAccessible::State state() const override { return {}; }
-  [[nodiscard]] QRect rect() const override { return StatusRect(object()); }
+  const StatusNotice* owner_;  // the parent of the part, which outlives it
 };
 
 QAccessibleInterface* Factory(const QString& /*class_name*/, QObject* object) {
   if (object == nullptr || object->isWidgetType()) return nullptr;
-  if (object->property(kBarProperty).toBool()) return new StatusBarAccessible(object);
-  if (object->property(kNoticeProperty).toBool()) return new NoticeAccessible(object);
-  return nullptr;
+  const auto* owner = dynamic_cast<const StatusNotice*>(object->parent());
+  if (owner == nullptr || (object != owner->Bar() && object != owner->Notice())) return nullptr;
+  return new PartAccessible(object, owner);
 }
 
 }  // namespace
@@ -96,7 +68,7 @@ StatusNotice::StatusNotice(QWidget* form, QWidget* status, const QString& text, 
       status_(status),
       name_(std::move(name)),
       bar_(new QObject(this)),
-      notice_(new QObject(bar_)),
+      notice_(new QObject(this)),
       alarm_(MakeAlarm()),
       latest_(text),
       told_(text),
@@ -106,8 +78,6 @@ StatusNotice::StatusNotice(QWidget* form, QWidget* status, const QString& text, 
     return true;
   }();
   (void)installed;
-  bar_->setProperty(kBarProperty, true);
-  notice_->setProperty(kNoticeProperty, true);
   // A label with a name of its own raises no name change with every new
   // text, a thousand a second in party mode: it is named as it is told.
   status_->setAccessibleName(told_);
@@ -119,7 +89,12 @@ StatusNotice::StatusNotice(QWidget* form, QWidget* status, const QString& text, 
   qApp->installEventFilter(this);
 }
 
-StatusNotice::~StatusNotice() { qApp->removeEventFilter(this); }
+StatusNotice::~StatusNotice() {
+  qApp->removeEventFilter(this);
+  // Gone before the notice, whose parts' accessibility reads it to the end.
+  delete notice_;
+  delete bar_;
+}
 
 bool StatusNotice::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
