@@ -24,6 +24,10 @@ namespace {
 
 constexpr std::chrono::nanoseconds kMs = std::chrono::milliseconds(1);
 
+QString NameOf(QLabel* label) {
+  return QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+}
+
 // What assistive technology is told about a label and a scroll bar: a new
 // accessible name, a new value. Qt raises one event for each change of
 // either (it raises them only while a screen reader listens, so a test
@@ -32,16 +36,15 @@ struct Heard {
   QLabel* label;
   QScrollBar* bar;
   QString name;
-  int value;
   int names = 0;
   int values = 0;
 
-  Heard(QLabel* l, QScrollBar* b) : label(l), bar(b), name(l->accessibleName()), value(b->value()) {
+  Heard(QLabel* l, QScrollBar* b) : label(l), bar(b), name(NameOf(l)) {
     QObject::connect(bar, &QScrollBar::valueChanged, [this] { ++values; });
   }
   void Listen() {
-    if (label->accessibleName() != name) ++names;
-    name = label->accessibleName();
+    if (NameOf(label) != name) ++names;
+    name = NameOf(label);
   }
 };
 
@@ -204,10 +207,12 @@ class PacingTest : public QObject {
     QCOMPARE(Shown(form), QColor(0, 0, 0));
   }
 
+  // The level's label is named as it is told: at once after a quiet spell,
+  // then in the latest text two seconds later; the focused slider's value
+  // a few times a second.
   void aBurstOfChangesIsSpokenAFewTimesEndingInTheLatest() {
     SteppedClock time;
-    LabelAndSlider controls;
-    controls.form.Show();
+    ToldStatus controls;
     QVERIFY(controls.Focused());
     Heard heard(controls.qlabel, controls.qbar);
 
@@ -222,15 +227,17 @@ class PacingTest : public QObject {
       LoopComesRound();
       heard.Listen();
     }
-    // Five times a second at most, each, where every change was one before.
-    QVERIFY2(heard.names >= 1 && heard.names <= 6, qPrintable(QString::number(heard.names)));
+    // Where every change was one before: the label once, the slider's value
+    // five times a second at most.
+    QCOMPARE(heard.names, 1);
+    QCOMPARE(controls.told, (std::vector<std::string>{"1%"}));
     QVERIFY2(heard.values >= 1 && heard.values <= 6, qPrintable(QString::number(heard.values)));
 
     // After the burst the last state is what is heard and seen.
-    time.Advance(300 * kMs);
+    time.Advance(1001 * kMs);
     LoopComesRound();
-    QAccessibleInterface* label_face = QAccessible::queryAccessibleInterface(controls.qlabel);
-    QCOMPARE(label_face->text(QAccessible::Name), QString("91%"));  // 1000 % 101
+    QCOMPARE(NameOf(controls.qlabel), QString("91%"));  // 1000 % 101
+    QCOMPARE(controls.told, (std::vector<std::string>{"1%", "91%"}));
     QAccessibleInterface* bar_face = QAccessible::queryAccessibleInterface(controls.qbar);
     QCOMPARE(bar_face->valueInterface()->currentValue().toInt(), 91);
     QCOMPARE(controls.qlabel->text(), QString("91%"));
@@ -272,16 +279,15 @@ class PacingTest : public QObject {
 
   void aSingleChangeIsSeenAndHeardAtOnce() {
     SteppedClock time;
-    LabelAndSlider controls;
-    controls.form.Show();
+    ToldStatus controls;
     QVERIFY(controls.Focused());
     Heard heard(controls.qlabel, controls.qbar);
     time.Advance(1000 * kMs);
     controls.bar.SetValue(75);
     controls.label.SetText("75%");
     QCOMPARE(controls.qlabel->text(), QString("75%"));
-    QCOMPARE(QAccessible::queryAccessibleInterface(controls.qlabel)->text(QAccessible::Name),
-             QString("75%"));
+    QCOMPARE(NameOf(controls.qlabel), QString("75%"));
+    QCOMPARE(controls.told, (std::vector<std::string>{"75%"}));
     QCOMPARE(controls.qbar->value(), 75);
     QCOMPARE(controls.qbar->sliderPosition(), 75);
     heard.Listen();
@@ -375,9 +381,11 @@ class PacingTest : public QObject {
     time.Advance(1700 * kMs);
     LoopComesRound();
     QCOMPARE(told, (std::vector<std::string>{"30%", "40%"}));
-    // ...unless a key came first: the screen reader stopped speaking for it.
+    // ...unless a key came first: the screen reader stopped speaking for it,
+    // also where the change comes after the key is up.
     time.Advance(300 * kMs);
     QTest::keyClick(controls.qbar, Qt::Key_A);
+    LoopComesRound();
     controls.label.SetText("50%");
     LoopComesRound();
     QCOMPARE(told, (std::vector<std::string>{"30%", "40%", "50%"}));
@@ -387,6 +395,53 @@ class PacingTest : public QObject {
     controls.label.SetText("50%");
     LoopComesRound();
     QCOMPARE(told, (std::vector<std::string>{"30%", "40%", "50%", "50%"}));
+  }
+
+  // The user's Tab or click presents a new control: a text still waiting
+  // goes out right after it, not two seconds after the text before.
+  void aWaitingStatusIsToldOnceTheUserMovesTheFocus() {
+    SteppedClock time;
+    ToldStatus controls;
+    QVERIFY(QTest::qWaitForWindowActive(toolkit::WidgetOf(controls.form)));
+    controls.qbar->clearFocus();  // which the window's activation gave
+    LoopComesRound();
+    time.Advance(1000 * kMs);
+    controls.label.SetText("10%");
+    time.Advance(300 * kMs);
+    controls.label.SetText("20%");
+    LoopComesRound();
+    QCOMPARE(controls.told, (std::vector<std::string>{"10%"}));
+    controls.qbar->setFocus(Qt::TabFocusReason);
+    LoopComesRound();
+    QCOMPARE(controls.told, (std::vector<std::string>{"10%", "20%"}));
+    // With nothing waiting, the user's move tells nothing.
+    controls.qbar->clearFocus();
+    time.Advance(3000 * kMs);
+    controls.qbar->setFocus(Qt::TabFocusReason);
+    LoopComesRound();
+    time.Advance(100 * kMs);
+    LoopComesRound();
+    QCOMPARE(controls.told.size(), std::size_t{2});
+  }
+
+  // Where the program moves the focus (party mode's start and stop), the
+  // listener is somewhere it did not ask to go: the status is told again
+  // there, a moment after the new control is presented.
+  void theStatusIsToldAgainWhereTheProgramMovesTheFocus() {
+    SteppedClock time;
+    ToldStatus controls;
+    QVERIFY(QTest::qWaitForWindowActive(toolkit::WidgetOf(controls.form)));
+    controls.qbar->clearFocus();  // which the window's activation gave
+    LoopComesRound();
+    time.Advance(1000 * kMs);
+    controls.label.SetText("10%");
+    time.Advance(3000 * kMs);
+    controls.qbar->setFocus(Qt::OtherFocusReason);
+    LoopComesRound();
+    QCOMPARE(controls.told, (std::vector<std::string>{"10%"}));
+    time.Advance(50 * kMs);
+    LoopComesRound();
+    QCOMPARE(controls.told, (std::vector<std::string>{"10%", "10%"}));
   }
 
   void presentNowPushesWhatWaits() {
@@ -402,7 +457,7 @@ class PacingTest : public QObject {
     QCOMPARE(qlabel->text(), QString("b"));
     toolkit::PresentNow(form);
     QCOMPARE(qlabel->text(), QString("c"));
-    QCOMPARE(QAccessible::queryAccessibleInterface(qlabel)->text(QAccessible::Name), QString("c"));
+    QCOMPARE(NameOf(qlabel), QString("c"));
   }
 };
 

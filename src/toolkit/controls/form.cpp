@@ -15,6 +15,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <vector>
 
 #include "toolkit/application/error_report.h"
@@ -71,7 +72,6 @@ class FormWidget : public QWidget, public Presented {
   }
 
   [[nodiscard]] Colour ShownColour() const { return shown_colour_; }
-  void Announce() override {}
 
   // Puts the window, frame included, in the middle of the screen's free area.
   // A window larger than that area (a frame larger than the screen leaves no
@@ -274,10 +274,10 @@ void Form::SetIcon(const std::string& path) {
 
 void Form::SetCancelButton(const CommandButton& button) { widget_->cancel = button.button_.get(); }
 
-void Form::SetStatusLabel(const Label& label, const std::string& name) {
-  SetStatusText(widget_, label.label_.get(),
-                [&label] { return QString::fromStdString(label.Text()); });
-  StatusNoticeOf(widget_)->SetName(QString::fromStdString(name));
+void Form::SetStatusLabel(Label& label, const std::string& name) {
+  label.status_ = std::make_unique<StatusNotice>(widget_, label.label_.get(),
+                                                 QString::fromStdString(label.text_),
+                                                 QString::fromStdString(name));
 }
 
 QWidget* Form::Widget() const { return widget_; }

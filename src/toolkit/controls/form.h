@@ -50,7 +50,7 @@ class Form {
   // The label whose text a screen reader speaks whenever the text changes,
   // whatever has the focus: the window's status, named for what it is ("Volume
   // level").
-  void SetStatusLabel(const Label& label, const std::string& name = "Status");
+  void SetStatusLabel(Label& label, const std::string& name = "Status");
 
  private:
   friend class CommandButton;

@@ -76,9 +76,6 @@ Label::Label(Form& form, const std::string& text, TwipsRect box)
   label_->setAttribute(Qt::WA_TranslucentBackground);
   label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label_->setTextFormat(Qt::PlainText);
-  // A label with a name of its own raises no name change on every new text:
-  // Announce sets the name, at the pace assistive technology can follow.
-  label_->setAccessibleName(QString::fromStdString(text));
   form.Layout().AddText(FormLayout::TextKind::kLabel, label_.get());
 }
 
@@ -86,22 +83,17 @@ Label::~Label() { form_.Pacer().Forget(this); }
 
 void Label::SetText(const std::string& text) {
   if (text == text_) {
-    StatusTextSetAgain(label_.get());
+    if (status_) status_->SetAgain();
     return;
   }
   text_ = text;
   form_.Pacer().Changed(this);
+  if (status_) status_->Changed(QString::fromStdString(text_));
 }
 
 const std::string& Label::Text() const { return text_; }
 
 void Label::Present() { label_->setText(QString::fromStdString(text_)); }
-
-void Label::Announce() {
-  const QString name = QString::fromStdString(text_);
-  if (label_->accessibleName() != name) label_->setAccessibleName(name);
-  StatusTextShown(label_.get());
-}
 
 void Label::SetVisible(bool visible) { label_->setVisible(visible); }
 

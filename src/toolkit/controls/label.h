@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "toolkit/controls/twips.h"
@@ -12,10 +13,11 @@ class QLabel;
 namespace toolkit {
 
 class Form;
+class StatusNotice;
 
 // A text drawn straight onto the window: it has no background of its own.
-// Its text is what was last set; the display shows it from the next frame,
-// and assistive technology hears it as the window's presenter paces it.
+// Its text is what was last set; the display shows it from the next frame.
+// As the form's status, it is told to a screen reader at the notice's pace.
 class Label : private Presented {
  public:
   Label(Form& form, const std::string& text, TwipsRect box);
@@ -34,11 +36,11 @@ class Label : private Presented {
   friend class HScrollBar;
 
   void Present() override;
-  void Announce() override;
 
   Form& form_;
   OnForm<QLabel> label_;
   std::string text_;
+  std::unique_ptr<StatusNotice> status_;  // as the form's status
 };
 
 }  // namespace toolkit

@@ -24,7 +24,7 @@ class Presented {
   // Brings what the display shows up to the latest state.
   virtual void Present() = 0;
   // Brings what assistive technology is told up to the latest state.
-  virtual void Announce() = 0;
+  virtual void Announce() {}
 };
 
 // Paces what a window's controls push out. A control keeps its state at
@@ -32,7 +32,8 @@ class Presented {
 // per frame of the window's screen, and what assistive technology hears at
 // most once per kAnnounceGap, with a frame: at 1,000 changes a second, a repaint for
 // each would cost most of a core for frames the screen never shows, and an
-// event for each would bury a screen reader.
+// event for each would bury a screen reader. (The form's status is told at
+// a pace of its own, for speech: see StatusNotice.)
 //
 // Both are throttled on the leading edge: a change after a quiet spell goes
 // out at once, together with whatever else changes before the event loop

@@ -7,130 +7,93 @@
 #include <QFocusEvent>
 #include <QWidget>
 #include <algorithm>
-#include <vector>
+#include <utility>
 
 namespace toolkit {
 
 namespace {
 
-constexpr const char* kBarProperty = "blargo_status_bar";
-constexpr const char* kNoticeProperty = "blargo_status_notice";
 // Long before any clock reading: the first change goes out at once.
 constexpr TimePoint kLongAgo{Duration::min() / 2};
 
-// Every notice alive, in the order made. A label sets its text a thousand
-// times a second in party mode: finding its notice here costs a comparison
-// or two, where a search of the window's children would cast each of them.
-std::vector<StatusNotice*>& Notices() {
-  static std::vector<StatusNotice*> notices;
-  return notices;
-}
-
-StatusNotice* NoticeFor(const QWidget* status) {
-  const auto& notices = Notices();
-  const auto found =
-      std::find_if(notices.begin(), notices.end(),
-                   [status](const StatusNotice* notice) { return notice->Status() == status; });
-  return found != notices.end() ? *found : nullptr;
-}
-
-StatusNotice* OwnerOf(const QObject* part) {
-  for (QObject* object = part->parent(); object != nullptr; object = object->parent()) {
-    if (auto* notice = dynamic_cast<StatusNotice*>(object)) return notice;
-  }
-  return nullptr;
-}
-
-// Both parts stand where the status is drawn, so that a screen reader's
-// review of the window finds them beside it.
-QRect StatusRect(const QObject* part) {
-  const StatusNotice* owner = OwnerOf(part);
-  const QWidget* status = owner != nullptr ? owner->Status() : nullptr;
-  if (status == nullptr || !status->isVisible()) return {};
-  return {status->mapToGlobal(QPoint(0, 0)), status->size()};
-}
-
-class StatusBarAccessible : public QAccessibleObject {
+// The status bar or the notification in it. Both stand where the status is
+// drawn, so that a screen reader's review of the window finds them beside it.
+class PartAccessible : public QAccessibleObject {
  public:
-  explicit StatusBarAccessible(QObject* bar) : QAccessibleObject(bar) {}
+  PartAccessible(QObject* part, const StatusNotice* owner)
+      : QAccessibleObject(part), owner_(owner) {}
 
   [[nodiscard]] QAccessibleInterface* parent() const override {
-    const StatusNotice* owner = OwnerOf(object());
-    return owner != nullptr ? QAccessible::queryAccessibleInterface(owner->parent()) : nullptr;
+    return QAccessible::queryAccessibleInterface(IsBar() ? owner_->parent() : owner_->Bar());
   }
-  [[nodiscard]] int childCount() const override { return 1; }
+  [[nodiscard]] int childCount() const override { return IsBar() ? 1 : 0; }
   [[nodiscard]] QAccessibleInterface* child(int index) const override {
-    const StatusNotice* owner = OwnerOf(object());
-    if (index != 0 || owner == nullptr) return nullptr;
-    return QAccessible::queryAccessibleInterface(owner->Notice());
+    if (!IsBar() || index != 0) return nullptr;
+    return QAccessible::queryAccessibleInterface(owner_->Notice());
   }
   [[nodiscard]] int indexOfChild(const QAccessibleInterface* child) const override {
-    const StatusNotice* owner = OwnerOf(object());
-    return child != nullptr && owner != nullptr && child->object() == owner->Notice() ? 0 : -1;
+    return IsBar() && child != nullptr && child->object() == owner_->Notice() ? 0 : -1;
   }
   [[nodiscard]] QString text(QAccessible::Text t) const override {
-    const StatusNotice* owner = OwnerOf(object());
-    return t == QAccessible::Name && owner != nullptr ? owner->Name() : QString();
+    if (t != QAccessible::Name) return {};
+    return IsBar() ? owner_->Name() : owner_->Told();
   }
-  [[nodiscard]] QAccessible::Role role() const override { return QAccessible::StatusBar; }
+  [[nodiscard]] QAccessible::Role role() const override {
+    return IsBar() ? QAccessible::StatusBar : QAccessible::Notification;
+  }
   [[nodiscard]] QAccessible::State state() const override { return {}; }
-  [[nodiscard]] QRect rect() const override { return StatusRect(object()); }
-};
+  [[nodiscard]] QRect rect() const override {
+    const QWidget* status = owner_->Status();
+    if (!status->isVisible()) return {};
+    return {status->mapToGlobal(QPoint(0, 0)), status->size()};
+  }
 
-class NoticeAccessible : public QAccessibleObject {
- public:
-  explicit NoticeAccessible(QObject* notice) : QAccessibleObject(notice) {}
+ private:
+  [[nodiscard]] bool IsBar() const { return object() == owner_->Bar(); }
 
-  [[nodiscard]] QAccessibleInterface* parent() const override {
-    return QAccessible::queryAccessibleInterface(object()->parent());
-  }
-  [[nodiscard]] int childCount() const override { return 0; }
-  [[nodiscard]] QAccessibleInterface* child(int /*index*/) const override { return nullptr; }
-  [[nodiscard]] int indexOfChild(const QAccessibleInterface* /*child*/) const override {
-    return -1;
-  }
-  [[nodiscard]] QString text(QAccessible::Text t) const override {
-    const StatusNotice* owner = OwnerOf(object());
-    return t == QAccessible::Name && owner != nullptr ? owner->Told() : QString();
-  }
-  [[nodiscard]] QAccessible::Role role() const override { return QAccessible::Notification; }
-  [[nodiscard]] QAccessible::State state() const override { return {}; }
-  [[nodiscard]] QRect rect() const override { return StatusRect(object()); }
+  const StatusNotice* owner_;  // the parent of the part, which outlives it
 };
 
 QAccessibleInterface* Factory(const QString& /*class_name*/, QObject* object) {
   if (object == nullptr || object->isWidgetType()) return nullptr;
-  if (object->property(kBarProperty).toBool()) return new StatusBarAccessible(object);
-  if (object->property(kNoticeProperty).toBool()) return new NoticeAccessible(object);
-  return nullptr;
+  const auto* owner = dynamic_cast<const StatusNotice*>(object->parent());
+  if (owner == nullptr || (object != owner->Bar() && object != owner->Notice())) return nullptr;
+  return new PartAccessible(object, owner);
 }
 
 }  // namespace
 
-StatusNotice::StatusNotice(QWidget* form, const QWidget* status, std::function<QString()> text)
+StatusNotice::StatusNotice(QWidget* form, QWidget* status, const QString& text, QString name)
     : QObject(form),
       status_(status),
-      text_(std::move(text)),
+      name_(std::move(name)),
       bar_(new QObject(this)),
-      notice_(new QObject(bar_)),
+      notice_(new QObject(this)),
       alarm_(MakeAlarm()),
-      told_(text_()),
+      latest_(text),
+      told_(text),
       told_at_(kLongAgo) {
   static const bool installed = [] {
     QAccessible::installFactory(&Factory);
     return true;
   }();
   (void)installed;
-  bar_->setProperty(kBarProperty, true);
-  notice_->setProperty(kNoticeProperty, true);
-  alarm_->OnRing([this] { Ring(); });
+  // A label with a name of its own raises no name change with every new
+  // text, a thousand a second in party mode: it is named as it is told.
+  status_->setAccessibleName(told_);
+  alarm_->OnRing([this] {
+    // While a key or button is down, what it does is still to come; its
+    // release tells the latest.
+    if (!held_) Tell();
+  });
   qApp->installEventFilter(this);
-  Notices().push_back(this);
 }
 
 StatusNotice::~StatusNotice() {
-  std::erase(Notices(), this);
   qApp->removeEventFilter(this);
+  // Gone before the notice, whose parts' accessibility reads it to the end.
+  delete notice_;
+  delete bar_;
 }
 
 bool StatusNotice::eventFilter(QObject* watched, QEvent* event) {
@@ -148,7 +111,7 @@ bool StatusNotice::eventFilter(QObject* watched, QEvent* event) {
       QMetaObject::invokeMethod(
           this,
           [this] {
-            if (waiting_) Tell(false);
+            if (waiting_) Tell();
           },
           Qt::QueuedConnection);
       break;
@@ -171,10 +134,9 @@ bool StatusNotice::eventFilter(QObject* watched, QEvent* event) {
           [this, moved, tells] {
             if (moved && tells_ == tells) {
               again_ = true;
-              waiting_ = true;
-              alarm_->Set(alarm_->Now() + kSettle);
+              Wait(alarm_->Now() + kSettle);
             } else if (waiting_ && !held_) {
-              Tell(false);
+              Tell();
             }
           },
           Qt::QueuedConnection);
@@ -186,51 +148,45 @@ bool StatusNotice::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
-void StatusNotice::Changed() {
-  if (!held_ && (input_ || alarm_->Now() - told_at_ >= kGap)) {
-    Tell(false);
-  } else if (!waiting_) {
-    waiting_ = true;
-    alarm_->Set(told_at_ + kGap);
-  }
-}
-
-void StatusNotice::Ring() {
-  // While a key or button is down, what it does is still to come; its
-  // release tells the latest.
-  if (!held_) Tell(false);
+void StatusNotice::Changed(const QString& text) {
+  latest_ = text;
+  Pace();
 }
 
 void StatusNotice::SetAgain() {
   if (!input_) return;
-  if (!held_) {
-    Tell(true);
-    return;
-  }
   again_ = true;
-  if (!waiting_) {
-    waiting_ = true;
-    alarm_->Set(told_at_ + kGap);
+  Pace();
+}
+
+void StatusNotice::Pace() {
+  if (!held_ && (input_ || alarm_->Now() - told_at_ >= kGap)) {
+    Tell();
+  } else if (!waiting_) {
+    Wait(told_at_ + kGap);
   }
 }
 
-void StatusNotice::Tell(bool again) {
+void StatusNotice::Wait(TimePoint until) {
+  waiting_ = true;
+  alarm_->Set(until);
+}
+
+void StatusNotice::Tell() {
   if (waiting_) {
     waiting_ = false;
     alarm_->Cancel();
   }
   input_ = false;
-  again = again || again_;
-  again_ = false;
-  if (status_ == nullptr) return;  // the label, and its text, are gone
-  const QString text = text_();
-  if (text == told_ && !again) return;
-  told_ = text;
+  const bool again = std::exchange(again_, false);
+  if (latest_ == told_ && !again) return;
+  told_ = latest_;
   told_at_ = alarm_->Now();
   ++tells_;
   // A screen reader may keep the name it read before (Orca 48 with Qt 6.8
   // does), so that a review of the window would find the old text: the new
   // name is given out first.
+  status_->setAccessibleName(told_);
   QAccessibleEvent named(notice_, QAccessible::NameChanged);
   QAccessible::updateAccessibility(&named);
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
@@ -248,24 +204,11 @@ void StatusNotice::Tell(bool again) {
 }
 
 StatusNotice* StatusNoticeOf(const QWidget* form) {
-  const auto& notices = Notices();
-  const auto found =
-      std::find_if(notices.begin(), notices.end(),
-                   [form](const StatusNotice* notice) { return notice->parent() == form; });
-  return found != notices.end() ? *found : nullptr;
-}
-
-void SetStatusText(QWidget* form, const QWidget* status, std::function<QString()> text) {
-  delete StatusNoticeOf(form);
-  new StatusNotice(form, status, std::move(text));
-}
-
-void StatusTextShown(const QWidget* status) {
-  if (StatusNotice* notice = NoticeFor(status)) notice->Changed();
-}
-
-void StatusTextSetAgain(const QWidget* status) {
-  if (StatusNotice* notice = NoticeFor(status)) notice->SetAgain();
+  const QObjectList& children = form->children();
+  const auto found = std::find_if(children.begin(), children.end(), [](const QObject* child) {
+    return dynamic_cast<const StatusNotice*>(child) != nullptr;
+  });
+  return found != children.end() ? dynamic_cast<StatusNotice*>(*found) : nullptr;
 }
 
 }  // namespace toolkit

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <chrono>
 #include <cstdint>
@@ -25,39 +24,40 @@ namespace toolkit {
 // announcement of the notification instead, which Orca 48 speaks alone,
 // where it says a notification shown with its role.
 //
-// A listener needs time to hear each text: after a change after a quiet
-// spell, which goes out at once, the next goes out no sooner than kGap
-// later, in the latest text, so a burst (party mode) speaks once every two
-// seconds, never a text the label had already left when it was told, and
-// leaves no backlog in the speech queue (espeak-ng at its usual rate takes
-// 1.4 s for "85%"). A key press or a mouse click makes the screen reader
-// stop speaking, so the change that follows one goes out at once (once the
-// key or button is up: what it does may come with the release), and the
-// user who sets the text the label already shows hears it again. A text
-// still waiting when the focus moves goes out right after the new control
-// is presented; where the program moves the focus, the text is told again.
+// It is the only pace of the status on its way to a screen reader, the
+// label's own name included. A listener needs time to hear each text: after
+// a change after a quiet spell, which goes out at once, the next goes out
+// no sooner than kGap later, in the latest text, so a burst (party mode)
+// speaks once every two seconds, never a text the label had already left
+// when it was told, and leaves no backlog in the speech queue (espeak-ng at
+// its usual rate takes 1.4 s for "85%"). A key press or a mouse click makes
+// the screen reader stop speaking, so the change that follows one goes out
+// at once (once the key or button is up: what it does may come with the
+// release), and the user who sets the text the label already shows hears
+// it again. A text still waiting when the focus moves goes out right after
+// the new control is presented; where the program moves the focus, the text
+// is told again.
 class StatusNotice : public QObject {
  public:
   static constexpr Duration kGap = std::chrono::seconds(2);
   // How long after the program moves the focus the status is told again.
   static constexpr Duration kSettle = std::chrono::milliseconds(50);
 
-  // `text` returns the status text as last set, ahead of what is drawn.
-  StatusNotice(QWidget* form, const QWidget* status, std::function<QString()> text);
+  // A notice on `form` for the label `status`, showing `text`, which it
+  // names from now on; `name` says what the status is ("Volume level"): a screen reader's
+  // review of the window reads it beside the status.
+  StatusNotice(QWidget* form, QWidget* status, const QString& text, QString name);
   ~StatusNotice() override;
   StatusNotice(const StatusNotice&) = delete;
   StatusNotice& operator=(const StatusNotice&) = delete;
 
-  // The status text changed.
-  void Changed();
+  // The status text changed to `text`.
+  void Changed(const QString& text);
   // The status text was set to the text it had.
   void SetAgain();
   // The text the screen reader was last told.
   [[nodiscard]] QString Told() const { return told_; }
   [[nodiscard]] const QWidget* Status() const { return status_; }
-  // What the status is, for the status bar's name ("Volume level"): a screen
-  // reader's review of the window reads it beside the status.
-  void SetName(const QString& name) { name_ = name; }
   [[nodiscard]] QString Name() const { return name_; }
   // The status bar and the notification in it, as accessibility objects.
   [[nodiscard]] QObject* Bar() const { return bar_; }
@@ -69,17 +69,20 @@ class StatusNotice : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // Tells the latest text, if it is new or `again`.
-  void Tell(bool again);
-  void Ring();
+  // Tells the latest text at once or as soon as its pace allows.
+  void Pace();
+  // Tells the latest text at `until`, or at the key's release after it.
+  void Wait(TimePoint until);
+  // Tells the latest text, if it is new or `again_`.
+  void Tell();
 
-  QPointer<const QWidget> status_;
-  std::function<QString()> text_;
+  QWidget* status_;
+  QString name_;
   QObject* bar_;
   QObject* notice_;
   std::unique_ptr<Alarm> alarm_;
   std::function<void(const QString&)> on_told_;
-  QString name_ = QStringLiteral("Status");
+  QString latest_;
   QString told_;
   TimePoint told_at_;
   std::uint64_t tells_ = 0;
@@ -91,12 +94,5 @@ class StatusNotice : public QObject {
 
 // The form's status notice, if it has one.
 StatusNotice* StatusNoticeOf(const QWidget* form);
-// Gives `form` a status notice that tells the text of `status`; replaces any
-// it had.
-void SetStatusText(QWidget* form, const QWidget* status, std::function<QString()> text);
-// Run after the text of a status label changed, at the pace of the presenter.
-void StatusTextShown(const QWidget* status);
-// Run when a status label is set to the text it has.
-void StatusTextSetAgain(const QWidget* status);
 
 }  // namespace toolkit
