@@ -76,7 +76,7 @@ class ToolkitTest : public QObject {
     for (const auto& line : lines) {
       auto* label = new QLabel(line.text, &form);
       label->setGeometry(line.box);
-      layout.AddText(toolkit::FormLayout::TextKind::kLabel, label);
+      layout.AddText(label);
       labels.push_back(label);
     }
     int uneven = 0;

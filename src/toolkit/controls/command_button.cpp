@@ -95,7 +95,7 @@ CommandButton::CommandButton(Form& form, const std::string& caption, TwipsRect b
   button_->setAccessibleName(QString::fromStdString(caption));
   QObject::connect(button_.get(), &QPushButton::clicked, [this] { RunHandler(click_); });
   form.Layout().AddTabStop(tab_index, button_.get());
-  form.Layout().AddText(FormLayout::TextKind::kButton, button_.get());
+  form.Layout().AddText(button_.get());
 }
 
 CommandButton::~CommandButton() = default;

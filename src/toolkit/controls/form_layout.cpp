@@ -25,14 +25,13 @@ constexpr int kLabelGap = 3;
 // A label's text may only run up to the next label that starts inside its box
 // on the same row, less a gap; past that the two texts would be drawn over
 // each other. The gap shrinks with the form, as the texts do.
-double FreeWidth(const QWidget* label, const std::vector<FormLayout::TextBox>& boxes,
-                 double scale) {
+double FreeWidth(const QLabel* label, const std::vector<QLabel*>& labels, double scale) {
   const double gap = kLabelGap * std::min(1.0, scale);
   const QRect own = label->geometry();
   double right = own.right() + 1;
-  for (const auto& other : boxes) {
-    if (other.kind != FormLayout::TextKind::kLabel || other.widget == label) continue;
-    const QRect theirs = other.widget->geometry();
+  for (const QLabel* other : labels) {
+    if (other == label) continue;
+    const QRect theirs = other->geometry();
     const bool same_row = theirs.top() <= own.bottom() && theirs.bottom() >= own.top();
     if (same_row && theirs.left() > own.left() && theirs.left() - gap < right) {
       right = theirs.left() - gap;
@@ -61,17 +60,12 @@ QSizeF ButtonRoom(const QPushButton& button, double scale) {
   return {std::min<double>(inside.width(), within_x), std::min<double>(inside.height(), within_y)};
 }
 
-QString TextOf(const QWidget* widget) {
-  if (const auto* label = qobject_cast<const QLabel*>(widget)) return label->text();
-  if (const auto* button = qobject_cast<const QPushButton*>(widget)) return button->text();
-  return {};
-}
-
 }  // namespace
 
 void FormLayout::Forget(QWidget* widget) {
   std::erase_if(tab_stops, [widget](const TabStop& stop) { return stop.widget == widget; });
-  std::erase_if(text_boxes, [widget](const TextBox& box) { return box.widget == widget; });
+  std::erase(buttons, widget);
+  std::erase(labels, widget);
   std::erase_if(places, [widget](const Place& place) { return place.widget == widget; });
 }
 
@@ -121,25 +115,23 @@ void FormLayout::PickFonts(const QWidget* form, double scale) const {
   // by the pixel their edges are rounded to, which must not split them.
   const QFont& base = form->font();
   TextSize button_size{INT_MAX, 100};
-  std::map<int, TextSize> label_sizes;  // by laid-out height
-  for (const auto& box : text_boxes) {
-    const QString text = TextOf(box.widget);
-    const int height = box.widget->height();
-    if (box.kind == TextKind::kButton) {
-      const QSizeF room = ButtonRoom(*qobject_cast<const QPushButton*>(box.widget), scale);
-      button_size =
-          std::min(button_size, FittingTextSize(base, text, room.width(), room.height(), *form));
-    } else {
-      const TextSize text_size =
-          FittingTextSize(base, text, FreeWidth(box.widget, text_boxes, scale), height, *form);
-      auto [it, inserted] = label_sizes.try_emplace(LaidOutHeight(box.widget), text_size);
-      if (!inserted) it->second = std::min(it->second, text_size);
-    }
+  for (const QPushButton* button : buttons) {
+    const QSizeF room = ButtonRoom(*button, scale);
+    button_size = std::min(
+        button_size, FittingTextSize(base, button->text(), room.width(), room.height(), *form));
   }
-  for (const auto& box : text_boxes) {
-    const TextSize text_size =
-        box.kind == TextKind::kButton ? button_size : label_sizes.at(LaidOutHeight(box.widget));
-    box.widget->setFont(WithTextSize(base, text_size, *form));
+  std::map<int, TextSize> label_sizes;  // by laid-out height
+  for (const QLabel* label : labels) {
+    const TextSize text_size = FittingTextSize(base, label->text(), FreeWidth(label, labels, scale),
+                                               label->height(), *form);
+    auto [it, inserted] = label_sizes.try_emplace(LaidOutHeight(label), text_size);
+    if (!inserted) it->second = std::min(it->second, text_size);
+  }
+  for (QPushButton* button : buttons) {
+    button->setFont(WithTextSize(base, button_size, *form));
+  }
+  for (QLabel* label : labels) {
+    label->setFont(WithTextSize(base, label_sizes.at(LaidOutHeight(label)), *form));
   }
 }
 

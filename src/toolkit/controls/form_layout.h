@@ -5,6 +5,9 @@
 #include <QWidget>
 #include <vector>
 
+class QLabel;
+class QPushButton;
+
 namespace toolkit {
 
 // What a form keeps of its controls to arrange them before the first show:
@@ -15,24 +18,20 @@ struct FormLayout {
     int tab_index;
     QWidget* widget;
   };
-  enum class TextKind { kLabel, kButton };
-  struct TextBox {
-    TextKind kind;
-    QWidget* widget;
-  };
-
   struct Place {
     QWidget* widget;
     QRect box;  // at scale 1
   };
 
   std::vector<TabStop> tab_stops;
-  std::vector<TextBox> text_boxes;
+  std::vector<QPushButton*> buttons;
+  std::vector<QLabel*> labels;
   std::vector<Place> places;  // learnt from the controls on the first arrangement
   QSize size;                 // the form's, at scale 1
 
   void AddTabStop(int tab_index, QWidget* widget) { tab_stops.push_back({tab_index, widget}); }
-  void AddText(TextKind kind, QWidget* widget) { text_boxes.push_back({kind, widget}); }
+  void AddText(QPushButton* button) { buttons.push_back(button); }
+  void AddText(QLabel* label) { labels.push_back(label); }
   void Forget(QWidget* widget);
 
   // Applies the tab order, places the form and its controls `scale` times

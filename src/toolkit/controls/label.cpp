@@ -76,7 +76,7 @@ Label::Label(Form& form, const std::string& text, TwipsRect box)
   label_->setAttribute(Qt::WA_TranslucentBackground);
   label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label_->setTextFormat(Qt::PlainText);
-  form.Layout().AddText(FormLayout::TextKind::kLabel, label_.get());
+  form.Layout().AddText(label_.get());
 }
 
 Label::~Label() { form_.Pacer().Forget(this); }
