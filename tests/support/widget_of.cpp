@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QScrollBar>
 
 #include "toolkit/controls/command_button.h"
 #include "toolkit/controls/form.h"
@@ -43,7 +42,7 @@ struct TheLabelsWidget {
   friend Type MemberOf(TheLabelsWidget tag);
 };
 struct TheBarsWidget {
-  using Type = OnForm<QScrollBar> HScrollBar::*;
+  using Type = OnForm<ScrollBarWidget> HScrollBar::*;
   friend Type MemberOf(TheBarsWidget tag);
 };
 struct TheLinesWidget {
@@ -65,7 +64,7 @@ QWidget* WidgetOf(const CommandButton& button) {
   return (button.*MemberOf(TheButtonsWidget{})).get();
 }
 QWidget* WidgetOf(const Label& label) { return (label.*MemberOf(TheLabelsWidget{})).get(); }
-QWidget* WidgetOf(const HScrollBar& bar) { return (bar.*MemberOf(TheBarsWidget{})).get(); }
+QWidget* WidgetOf(const HScrollBar& bar) { return (bar.*MemberOf(TheBarsWidget{})).Get(); }
 QWidget* WidgetOf(const LineShape& line) { return (line.*MemberOf(TheLinesWidget{})).get(); }
 void PresentNow(const Form& form) { (form.*MemberOf(TheFormsPacer{}))().Flush(); }
 void OnStatusTold(const Form& form, std::function<void(const std::string&)> told) {

@@ -27,14 +27,24 @@ namespace toolkit {
 // So is the focus arriving, which a screen reader presents with the value.
 class ScrollBarWidget : public QScrollBar {
  public:
-  ScrollBarWidget(QWidget* parent, std::function<void()> catch_up, std::function<int()> value)
-      : QScrollBar(Qt::Horizontal, parent),
-        catch_up_(std::move(catch_up)),
-        value_(std::move(value)) {}
+  explicit ScrollBarWidget(QWidget* parent) : QScrollBar(Qt::Horizontal, parent) {}
 
   // The value last set, which Qt's own may trail.
-  [[nodiscard]] int Latest() const { return value_(); }
-  void CatchUp() { catch_up_(); }
+  [[nodiscard]] int Latest() const { return latest_; }
+  void SetLatest(int value) { latest_ = value; }
+  // Brings Qt's own value, which raises the event, up to the one last set.
+  void CatchUp() {
+    if (value() == latest_) return;
+    catching_up_ = true;
+    setValue(latest_);
+    catching_up_ = false;
+  }
+  // Takes Qt's new value as the latest, unless it is the latest catching up.
+  bool TookUsersValue() {
+    if (catching_up_) return false;
+    latest_ = value();
+    return true;
+  }
 
  protected:
   // The track follows a theme changed while the program runs.
@@ -75,19 +85,19 @@ class ScrollBarWidget : public QScrollBar {
 
   void focusInEvent(QFocusEvent* event) override {
     // Qt tells assistive technology of the focus after this event.
-    catch_up_();
+    CatchUp();
     QScrollBar::focusInEvent(event);
   }
   void mousePressEvent(QMouseEvent* event) override {
-    catch_up_();
+    CatchUp();
     QScrollBar::mousePressEvent(event);
   }
   void keyPressEvent(QKeyEvent* event) override {
-    catch_up_();
+    CatchUp();
     QScrollBar::keyPressEvent(event);
   }
   void wheelEvent(QWheelEvent* event) override {
-    catch_up_();
+    CatchUp();
     QScrollBar::wheelEvent(event);
   }
 
@@ -96,8 +106,8 @@ class ScrollBarWidget : public QScrollBar {
     painter.fillRect(rect(), palette().brush(backgroundRole()));
   }
 
-  std::function<void()> catch_up_;
-  std::function<int()> value_;
+  int latest_ = 0;
+  bool catching_up_ = false;
   // Party mode's fourteen places, with room for a few looks more.
   BarPictures pictures_{24};
 };
@@ -141,9 +151,7 @@ QAccessibleInterface* AccessibleFactory(const QString& /*class_name*/, QObject* 
 }  // namespace
 
 HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, int maximum)
-    : form_(form),
-      bar_(form, new ScrollBarWidget(
-                     form.Widget(), [this] { CatchUp(); }, [this] { return value_; })) {
+    : form_(form), bar_(form, new ScrollBarWidget(form.Widget())) {
   static const bool installed = [] {
     QAccessible::installFactory(&AccessibleFactory);
     return true;
@@ -151,7 +159,7 @@ HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, in
   (void)installed;
   PlaceInTwips(bar_.get(), box);
   bar_->setRange(minimum, maximum);
-  value_ = bar_->value();
+  bar_->SetLatest(bar_->value());
   bar_->setSingleStep(1);
   bar_->setPageStep(1);
   // Without tracking, valueChanged comes once on release of a dragged thumb
@@ -172,7 +180,10 @@ HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, in
   // clipped around the bar span by span, at every frame of party mode.
   bar_->setPalette(TrackPalette(bar_->palette()));
   QObject::connect(
-      bar_.get(), &QScrollBar::valueChanged, bar_.get(), [this] { UserChanged(); },
+      bar_.get(), &QScrollBar::valueChanged, bar_.get(),
+      [this] {
+        if (bar_->TookUsersValue()) RunHandler(change_);
+      },
       Qt::DirectConnection);
   form.Layout().AddTabStop(tab_index, bar_.get());
 }
@@ -181,7 +192,7 @@ HScrollBar::~HScrollBar() { form_.Pacer().Forget(this); }
 
 void HScrollBar::OnChange(std::function<void()> handler) { change_ = std::move(handler); }
 
-int HScrollBar::Value() const { return value_; }
+int HScrollBar::Value() const { return bar_->Latest(); }
 
 void HScrollBar::SetValue(int value) {
   // Qt would clamp silently; an out-of-range set is the caller's error.
@@ -190,15 +201,15 @@ void HScrollBar::SetValue(int value) {
                        " is outside the scroll bar's range " + std::to_string(bar_->minimum()) +
                        ".." + std::to_string(bar_->maximum()));
   }
-  if (value == value_) return;
-  value_ = value;
+  if (value == bar_->Latest()) return;
+  bar_->SetLatest(value);
   form_.Pacer().Changed(this);
   RunHandler(change_);
 }
 
 // The thumb alone: with tracking off, a new slider position is drawn without
 // changing Qt's value, which would raise a value change for accessibility.
-void HScrollBar::Present() { bar_->setSliderPosition(value_); }
+void HScrollBar::Present() { bar_->setSliderPosition(bar_->Latest()); }
 
 // Qt tells assistive technology of each new value of its own; a screen
 // reader presents the value of the focused control alone, and reads it anew
@@ -207,20 +218,7 @@ void HScrollBar::Present() { bar_->setSliderPosition(value_); }
 // little CPU to spare, Orca fell seconds behind and dropped the level
 // notices as stale.
 void HScrollBar::Announce() {
-  if (bar_->hasFocus()) CatchUp();
-}
-
-void HScrollBar::CatchUp() {
-  if (bar_->value() == value_) return;
-  announcing_ = true;
-  bar_->setValue(value_);
-  announcing_ = false;
-}
-
-void HScrollBar::UserChanged() {
-  if (announcing_) return;  // the value set last, catching up
-  value_ = bar_->value();
-  RunHandler(change_);
+  if (bar_->hasFocus()) bar_->CatchUp();
 }
 
 int HScrollBar::Minimum() const { return bar_->minimum(); }

@@ -7,12 +7,11 @@
 #include "toolkit/controls/widget_on_form.h"
 #include "toolkit/presentation/presenter.h"
 
-class QScrollBar;
-
 namespace toolkit {
 
 class Form;
 class Label;
+class ScrollBarWidget;
 
 // A horizontal scroll bar whose value runs from `minimum` at the left end to
 // `maximum` at the right; arrows, track clicks and arrow keys move it by 1.
@@ -46,15 +45,10 @@ class HScrollBar : private Presented {
  private:
   void Present() override;
   void Announce() override;
-  // Brings Qt's own value, which raises the event, up to the one last set.
-  void CatchUp();
-  void UserChanged();
 
   Form& form_;
-  OnForm<QScrollBar> bar_;
+  OnForm<ScrollBarWidget> bar_;
   std::function<void()> change_;
-  int value_ = 0;
-  bool announcing_ = false;
 };
 
 }  // namespace toolkit
