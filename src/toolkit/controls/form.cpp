@@ -26,7 +26,6 @@
 #include "toolkit/controls/start_screen.h"
 #include "toolkit/controls/widget_on_form.h"
 #include "toolkit/presentation/accessibility.h"
-#include "toolkit/presentation/black_window_palette.h"
 #include "toolkit/presentation/focus_ring.h"
 #include "toolkit/presentation/presenter.h"
 #include "toolkit/presentation/status_notice.h"

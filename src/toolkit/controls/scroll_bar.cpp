@@ -16,10 +16,29 @@
 #include "toolkit/controls/form_layout.h"
 #include "toolkit/controls/label.h"
 #include "toolkit/controls/place.h"
-#include "toolkit/presentation/black_window_palette.h"
+#include "toolkit/presentation/contrast.h"
 #include "toolkit/presentation/focus_ring.h"
+#include "toolkit/presentation/system_colour.h"
 
 namespace toolkit {
+
+namespace {
+
+// Some themes leave a slider's track to the window's colour, which here is
+// black: that colour, lightened or darkened until it stands out from black,
+// and the bar's ink kept apart from it.
+QPalette TrackPalette(QPalette palette) {
+  for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+    const QColor track =
+        StandingOut(palette.color(group, QPalette::Window), Qt::black, kControlContrast);
+    palette.setColor(group, QPalette::Window, track);
+    palette.setColor(group, QPalette::WindowText,
+                     StandingOut(palette.color(group, QPalette::WindowText), track, kTextContrast));
+  }
+  return palette;
+}
+
+}  // namespace
 
 // Qt moves a scroll bar from its own value, which may still trail the last
 // one set (see HScrollBar::Announce): the user's arrow click or key must

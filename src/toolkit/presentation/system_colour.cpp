@@ -36,4 +36,12 @@ QColor ToQColor(Colour colour) {
           static_cast<int>((colour >> 16) & 0xFFU)};
 }
 
+QPalette SteadyPalette(QPalette palette) {
+  for (int role = 0; role < QPalette::NColorRoles; ++role) {
+    const auto r = static_cast<QPalette::ColorRole>(role);
+    palette.setColor(QPalette::Inactive, r, palette.color(QPalette::Active, r));
+  }
+  return palette;
+}
+
 }  // namespace toolkit
