@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace toolkit {
 
@@ -16,6 +17,12 @@ double Luminance(const QColor& colour) {
   return 0.2126 * Linear(rgb.redF()) + 0.7152 * Linear(rgb.greenF()) + 0.0722 * Linear(rgb.blueF());
 }
 
+double ContrastRatio(const QColor& a, const QColor& b) {
+  const double la = Luminance(a);
+  const double lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
 // `colour` with its HSL lightness moved to `lightness` (0..1), in the eight
 // bits a channel that it will be painted with.
 QColor WithLightness(const QColor& colour, double lightness) {
@@ -26,8 +33,8 @@ QColor WithLightness(const QColor& colour, double lightness) {
 
 // The lightness nearest to the colour's own, towards `end` (0 or 1), at which
 // it stands `ratio` apart from `ground`; none when even `end` does not.
-bool Reach(const QColor& colour, const QColor& ground, double ratio, double end, QColor* found) {
-  if (ContrastRatio(WithLightness(colour, end), ground) < ratio) return false;
+std::optional<QColor> Reach(const QColor& colour, const QColor& ground, double ratio, double end) {
+  if (ContrastRatio(WithLightness(colour, end), ground) < ratio) return std::nullopt;
   double near = colour.toHsl().lightnessF();
   double far = end;
   for (int step = 0; step < 20; ++step) {  // halving: well below one 8-bit level
@@ -39,31 +46,22 @@ bool Reach(const QColor& colour, const QColor& ground, double ratio, double end,
   for (int nudge = 1; ContrastRatio(result, ground) < ratio && nudge <= 255; ++nudge) {
     result = WithLightness(colour, std::clamp(far + (end - far) * nudge / 255.0, 0.0, 1.0));
   }
-  *found = result;
-  return true;
+  return result;
 }
 
 }  // namespace
 
-double ContrastRatio(const QColor& a, const QColor& b) {
-  const double la = Luminance(a);
-  const double lb = Luminance(b);
-  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
 QColor StandingOut(const QColor& colour, const QColor& ground, double ratio) {
   if (ContrastRatio(colour, ground) >= ratio) return colour;
-  QColor lighter;
-  QColor darker;
-  const bool can_lighten = Reach(colour, ground, ratio, 1.0, &lighter);
-  const bool can_darken = Reach(colour, ground, ratio, 0.0, &darker);
-  if (can_lighten && can_darken) {
+  const std::optional<QColor> lighter = Reach(colour, ground, ratio, 1.0);
+  const std::optional<QColor> darker = Reach(colour, ground, ratio, 0.0);
+  if (lighter && darker) {
     const double own = colour.toHsl().lightnessF();
-    return std::abs(lighter.lightnessF() - own) <= std::abs(darker.lightnessF() - own) ? lighter
-                                                                                       : darker;
+    return std::abs(lighter->lightnessF() - own) <= std::abs(darker->lightnessF() - own) ? *lighter
+                                                                                         : *darker;
   }
-  if (can_lighten) return lighter;
-  if (can_darken) return darker;
+  if (lighter) return *lighter;
+  if (darker) return *darker;
   // Nothing of this hue gets there: the end of black and white further off.
   return Luminance(ground) < 0.18 ? QColor(Qt::white) : QColor(Qt::black);
 }

@@ -4,11 +4,9 @@
 
 namespace toolkit {
 
-// How far apart two colours are to the eye: WCAG's contrast ratio, from 1
+// How far apart two colours are to the eye is WCAG's contrast ratio, from 1
 // (the same) to 21 (black and white). Controls need 3 against what is around
 // them, text 4.5.
-double ContrastRatio(const QColor& a, const QColor& b);
-
 inline constexpr double kControlContrast = 3.0;
 inline constexpr double kTextContrast = 4.5;
 
