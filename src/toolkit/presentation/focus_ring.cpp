@@ -39,13 +39,21 @@ double Band(const QPainter& painter) {
 // a pixel for rounding.
 constexpr int kAroundReach = 5;
 
-// A band `width` wide along the inside of `box`.
-void PaintBand(QPainter& painter, const QRectF& box, double width, const QColor& colour) {
-  painter.fillRect(QRectF(box.left(), box.top(), box.width(), width), colour);
-  painter.fillRect(QRectF(box.left(), box.bottom() - width, box.width(), width), colour);
-  painter.fillRect(QRectF(box.left(), box.top() + width, width, box.height() - 2 * width), colour);
-  painter.fillRect(QRectF(box.right() - width, box.top() + width, width, box.height() - 2 * width),
+// A band along the inside of `box`, each side as wide as `widths` says.
+void PaintBand(QPainter& painter, const QRectF& box, const QMarginsF& widths,
+               const QColor& colour) {
+  const double between = box.height() - widths.top() - widths.bottom();
+  painter.fillRect(QRectF(box.left(), box.top(), box.width(), widths.top()), colour);
+  painter.fillRect(QRectF(box.left(), box.bottom() - widths.bottom(), box.width(), widths.bottom()),
                    colour);
+  painter.fillRect(QRectF(box.left(), box.top() + widths.top(), widths.left(), between), colour);
+  painter.fillRect(
+      QRectF(box.right() - widths.right(), box.top() + widths.top(), widths.right(), between),
+      colour);
+}
+
+void PaintBand(QPainter& painter, const QRectF& box, double width, const QColor& colour) {
+  PaintBand(painter, box, QMarginsF(width, width, width, width), colour);
 }
 
 // The sides of `control` that another control touches or overlaps, each
@@ -90,8 +98,7 @@ class FocusUncoverer : public QObject {
   explicit FocusUncoverer(QWidget& control) : QObject(&control), control_(control) {}
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched != &control_) return false;
+  bool eventFilter(QObject* /*control*/, QEvent* event) override {
     switch (event->type()) {
       case QEvent::FocusIn:
         Uncover();
@@ -130,12 +137,7 @@ class FocusUncoverer : public QObject {
 
   void GiveBack() {
     for (const auto& [sibling, shape] : masked_) {
-      if (sibling == nullptr) continue;
-      if (shape.isEmpty()) {
-        sibling->clearMask();
-      } else {
-        sibling->setMask(shape);
-      }
+      if (sibling != nullptr) sibling->setMask(shape);  // an empty shape clears the mask
     }
     masked_.clear();
   }
@@ -151,9 +153,9 @@ class RingAroundRepainter : public QObject {
   explicit RingAroundRepainter(QWidget& control) : QObject(&control), control_(control) {}
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
+  bool eventFilter(QObject* /*control*/, QEvent* event) override {
     QWidget* parent = control_.parentWidget();
-    if (watched != &control_ || parent == nullptr) return false;
+    if (parent == nullptr) return false;
     const auto around = [](const QRect& box) {
       return box.adjusted(-kAroundReach, -kAroundReach, kAroundReach, kAroundReach);
     };
@@ -189,16 +191,12 @@ void PaintFocusRing(QPainter& painter, const QWidget& control, const QColor& out
                     const QColor& inside) {
   const double band = Band(painter);
   const QRectF box(control.rect());
-  const QRectF outer = box - SidesTouched(control, band);
+  const QMarginsF touched = SidesTouched(control, band);
+  const QRectF outer = box - touched;
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing, false);
   // The window's colour, where a neighbour's border stood.
-  painter.fillRect(QRectF(box.left(), box.top(), box.width(), outer.top() - box.top()), outside);
-  painter.fillRect(QRectF(box.left(), outer.bottom(), box.width(), box.bottom() - outer.bottom()),
-                   outside);
-  painter.fillRect(QRectF(box.left(), box.top(), outer.left() - box.left(), box.height()), outside);
-  painter.fillRect(QRectF(outer.right(), box.top(), box.right() - outer.right(), box.height()),
-                   outside);
+  PaintBand(painter, box, touched, outside);
   PaintBand(painter, outer, band, BlackOrWhiteAgainst(outside));
   const QRectF inner = outer.adjusted(band, band, -band, -band);
   PaintBand(painter, inner, band, BlackOrWhiteAgainst(inside));
