@@ -66,9 +66,20 @@ class ScrollBarWidget : public QScrollBar {
   }
 
  protected:
-  // The track follows a theme changed while the program runs.
   bool event(QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::FocusIn:  // Qt tells assistive technology of the focus after this event
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonDblClick:  // which Qt handles as a press
+      case QEvent::KeyPress:
+      case QEvent::Wheel:
+        CatchUp();
+        break;
+      default:
+        break;
+    }
     const bool handled = QScrollBar::event(event);
+    // The track follows a theme changed while the program runs.
     if (event->type() == QEvent::ApplicationPaletteChange) {
       setPalette(TrackPalette(SteadyPalette(QApplication::palette())));
     }
@@ -100,24 +111,6 @@ class ScrollBarWidget : public QScrollBar {
       QPainter painter(this);
       painter.drawPixmap(0, 0, picture);
     }
-  }
-
-  void focusInEvent(QFocusEvent* event) override {
-    // Qt tells assistive technology of the focus after this event.
-    CatchUp();
-    QScrollBar::focusInEvent(event);
-  }
-  void mousePressEvent(QMouseEvent* event) override {
-    CatchUp();
-    QScrollBar::mousePressEvent(event);
-  }
-  void keyPressEvent(QKeyEvent* event) override {
-    CatchUp();
-    QScrollBar::keyPressEvent(event);
-  }
-  void wheelEvent(QWheelEvent* event) override {
-    CatchUp();
-    QScrollBar::wheelEvent(event);
   }
 
  private:
