@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "support/click.h"
@@ -109,7 +110,7 @@ class OnScreenTest : public QObject, protected SteppedWindow {
     QStringList seen{NextBackground("#000000")};
     QStringList seen_far{Hex(Grab().pixel(far_side))};
     for (int tick = 0; tick < 5; ++tick) {
-      QVERIFY(form_->Timer3.FireTick());
+      time_->Advance(std::chrono::milliseconds(1));  // a tick of each timer
       seen << NextBackground(seen.last());
       seen_far << Hex(Grab().pixel(far_side));
     }
@@ -118,7 +119,8 @@ class OnScreenTest : public QObject, protected SteppedWindow {
 
     // A colour still waiting for its frame when STOP comes is never shown:
     // black follows red, over the whole background.
-    QVERIFY(form_->Timer3.FireTick());
+    time_->Advance(std::chrono::milliseconds(1));
+    QVERIFY(form_->Timer3.Enabled());
     Click(form_->Command7);
     QCOMPARE(NextBackground("#ff0000"), QString("#000000"));
     QCOMPARE(Hex(Grab().pixel(far_side)), QString("#000000"));

@@ -1,5 +1,5 @@
-// Party mode stepped tick by tick through the toolkit's timers (no clock),
-// writing to a recording mixer.
+// Party mode stepped tick by tick on a clock the test moves, writing to a
+// recording mixer.
 #include <QApplication>
 #include <QScrollBar>
 #include <QTest>
@@ -48,15 +48,18 @@ class PartyTest : public QObject, protected SteppedWindow {
   void Play() { Click(form_->Command6); }
   void Stop() { Click(form_->Command7); }
 
-  // One tick of whichever ramp timer runs; exactly one of them must.
+  // One tick of whichever ramp timer runs (exactly one of them must): a
+  // millisecond on the clock, the timers' interval. A tick moves the ramp or
+  // turns it.
   void RampTick() {
-    QVERIFY(form_->Timer1.Enabled() != form_->Timer2.Enabled());
-    if (form_->Timer1.Enabled()) {
-      QVERIFY(form_->Timer1.FireTick());
-    } else {
-      QVERIFY(form_->Timer2.FireTick());
-    }
+    const bool climbing = form_->Timer1.Enabled();
+    QVERIFY(climbing != form_->Timer2.Enabled());
+    const std::string before = form_->RampLevel;
+    Tick();
+    QVERIFY(form_->RampLevel != before || form_->Timer1.Enabled() != climbing);
   }
+  // A millisecond on the clock: one tick of every timer that runs.
+  void Tick() { time_->Advance(std::chrono::milliseconds(1)); }
   void RampTicks(int count) {
     for (int i = 0; i < count; ++i) RampTick();
   }
@@ -126,8 +129,7 @@ class PartyTest : public QObject, protected SteppedWindow {
 
   void stopKeepsTheLevelAndRestoresNormalMode() {
     Play();
-    RampTicks(12);  // up to 60
-    form_->Timer3.FireTick();
+    RampTicks(12);  // up to 60, with as many colours
     recording_mixer::Clear();
     Stop();
     VerifyNormalMode();
@@ -231,17 +233,17 @@ class PartyTest : public QObject, protected SteppedWindow {
     const toolkit::Colour expected[] = {0x0000FFFF, 0x0000FF00, 0x00FFFF00,
                                         0x00FF0000, 0x000000FF, 0x0000FFFF};
     for (toolkit::Colour colour : expected) {
-      QVERIFY(form_->Timer3.FireTick());
+      Tick();
       QCOMPARE(form_->BackColor(), colour);
     }
     for (toolkit::Colour outside : {0x00000000U, 0x00123456U, 0x8000000EU}) {
       form_->SetBackColor(outside);
-      form_->Timer3.FireTick();
+      Tick();
       QCOMPARE(form_->BackColor(), outside);
     }
     Stop();
     QCOMPARE(form_->BackColor(), toolkit::Colour{0});
-    QVERIFY(!form_->Timer3.FireTick());
+    QVERIFY(!form_->Timer3.Enabled());
   }
 
   void escapeStopsThePartyWhereverTheFocusIs() {

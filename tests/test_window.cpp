@@ -66,7 +66,6 @@ class WindowTest : public QObject {
     }
     QVERIFY(WidgetOf(form_->Line1)->isVisible());
     QVERIFY(!form_->Timer1.Enabled() && !form_->Timer2.Enabled() && !form_->Timer3.Enabled());
-    QCOMPARE(form_->Timer1.Interval(), 1);
   }
 
   void loadRunsOnceBeforeTheFirstShow() {

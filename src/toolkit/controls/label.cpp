@@ -97,8 +97,6 @@ void Label::Present() { label_->setText(QString::fromStdString(text_)); }
 
 void Label::SetVisible(bool visible) { label_->setVisible(visible); }
 
-bool Label::Visible() const { return !label_->isHidden(); }
-
 void Label::SetForeColor(Colour colour) {
   QPalette palette = label_->palette();
   palette.setColor(QPalette::WindowText, ToQColor(colour));

@@ -28,7 +28,6 @@ class Label : private Presented {
   void SetText(const std::string& text);
   [[nodiscard]] const std::string& Text() const;
   void SetVisible(bool visible);
-  [[nodiscard]] bool Visible() const;
   void SetForeColor(Colour colour);
 
  private:

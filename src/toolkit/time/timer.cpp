@@ -27,12 +27,4 @@ void Timer::SetEnabled(bool enabled) {
 
 bool Timer::Enabled() const { return enabled_; }
 
-int Timer::Interval() const { return clock_->Interval(); }
-
-bool Timer::FireTick() {
-  if (!enabled_) return false;
-  RunHandler(tick_);
-  return true;
-}
-
 }  // namespace toolkit

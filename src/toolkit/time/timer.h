@@ -23,11 +23,6 @@ class Timer {
   // state the timer already has changes nothing.
   void SetEnabled(bool enabled);
   [[nodiscard]] bool Enabled() const;
-  [[nodiscard]] int Interval() const;
-
-  // A seam for tests: delivers one tick now, as the event loop would, if the
-  // timer is enabled, so a test can step a timer without waiting on the clock.
-  bool FireTick();
 
  private:
   friend class TimerClock;
