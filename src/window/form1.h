@@ -55,8 +55,8 @@ class Form1 : public toolkit::Form {
   void Command2_Click();
   void VScroll1_Change();
   void ApplyPreset(int slider_value);
-  // Writes `level` through the volume setter, ignoring whether the mixer took
-  // it, and shows its percentage in Label1.
+  // Ignores whether the mixer took `level`: a failed write changes nothing
+  // visible, the label shows the level asked for.
   void ApplyLevel(std::int32_t level);
 
   // Party mode.

@@ -5,7 +5,6 @@
 
 namespace {
 
-// Where each preset puts the slider.
 constexpr int kSilence = 0;
 constexpr int kQuarter = 25;
 constexpr int kHalf = 50;
@@ -32,7 +31,6 @@ void Form1::VScroll1_Change() {
   ApplyLevel(static_cast<std::int32_t>(value) * kLevelPerPercent);
 }
 
-// A failed write changes nothing visible: the label shows the level asked for.
 void Form1::ApplyLevel(std::int32_t level) {
   SetMixerLevel(MixerHandle, MixerControl, level);
   Label1.SetText(PercentText(level));

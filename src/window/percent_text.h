@@ -3,6 +3,6 @@
 #include <cstdint>
 #include <string>
 
-// The label text for a mixer level: its percentage (level / 660), written as
-// decimal text, read back, written again, and "%".
+// The label text for a mixer level: its percentage written as decimal text,
+// read back, written again, and "%".
 std::string PercentText(std::int32_t level);

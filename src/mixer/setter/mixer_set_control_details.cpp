@@ -14,7 +14,6 @@ MMRESULT mixerSetControlDetails(HMIXEROBJ hmxobj, MIXERCONTROLDETAILS* pmxcd, DW
     return MMSYSERR_INVALFLAG;
   }
   if (pmxcd->cbStruct != sizeof(MIXERCONTROLDETAILS)) return MMSYSERR_INVALPARAM;
-  // One mixer, the system's master output, with one control, its volume.
   if (hmxobj != 0) return MMSYSERR_BADDEVICEID;
   if (pmxcd->dwControlID != 0) return MIXERR_INVALCONTROL;
   if (pmxcd->cChannels != 1 || pmxcd->cMultipleItems != 0 ||

@@ -12,7 +12,6 @@ bool SetMixerLevel(std::int32_t mixer, const MIXERCONTROL& control, std::int32_t
   details.cMultipleItems = 0;
   details.cbDetails = sizeof(MIXERCONTROLDETAILS_UNSIGNED);
 
-  // Zero-filled, filled, lent to the mixer for the one call, then gone.
   MIXERCONTROLDETAILS_UNSIGNED value{};
   static_assert(sizeof value.dwValue == sizeof level);
   std::memcpy(&value.dwValue, &level, sizeof level);  // the bits, unchanged

@@ -30,7 +30,6 @@ snd_mixer_elem_t* FindVolumeElement(snd_mixer_t* mixer) {
   return first;
 }
 
-// The element's playback channels, in ALSA's order.
 std::vector<snd_mixer_selem_channel_id_t> PlaybackChannels(snd_mixer_elem_t* element) {
   if (snd_mixer_selem_is_playback_mono(element) != 0) return {SND_MIXER_SCHN_MONO};
   std::vector<snd_mixer_selem_channel_id_t> channels;

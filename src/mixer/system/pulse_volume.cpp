@@ -114,7 +114,6 @@ void OnReadBack(pa_context* /*context*/, const pa_sink_info* info, int eol, void
   }
 }
 
-// How one attempt at a write ended.
 enum class Attempt {
   kDone,      // the sink holds the level
   kCrossed,   // done, but an answer told of a change made elsewhere

@@ -14,7 +14,6 @@
 
 namespace mixer {
 
-// A sink as the server describes it.
 struct SinkReport {
   std::string name;
   std::uint32_t index = 0;
@@ -56,7 +55,6 @@ class SinkState {
   // The sink refused a write, or is gone: the default is asked for again.
   void ForgetSink() { sink_.reset(); }
   [[nodiscard]] bool Held() const { return sink_.has_value(); }
-  // Whether the sink held is the one at `index`.
   [[nodiscard]] bool Holds(std::uint32_t index) const;
 
   // The sink was described at `now` (asked for by name, or refreshed).

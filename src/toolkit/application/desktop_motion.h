@@ -14,7 +14,6 @@ struct MotionSettings {
   std::optional<double> animation_duration_factor;
 };
 
-// Whether these settings ask for reduced motion.
 [[nodiscard]] bool AsksForReducedMotion(const MotionSettings& settings);
 
 }  // namespace toolkit

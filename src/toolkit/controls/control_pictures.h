@@ -29,7 +29,6 @@ class LookPictures {
  public:
   explicit LookPictures(std::size_t capacity) : capacity_(capacity > 0 ? capacity : 1) {}
 
-  // The picture of `look`, painted by `paint` if it is not held.
   template <typename Paint>
   const QPixmap& For(const Look& look, Paint&& paint) {
     const auto held =
@@ -70,8 +69,6 @@ class LookPictures {
   std::vector<Picture> pictures_;
 };
 
-// What a scroll bar's picture depends on: everything the style is handed to
-// draw it with, and what the picture is painted for.
 struct BarLook {
   QSize size;
   double pixel_ratio = 1;
@@ -112,8 +109,6 @@ struct BarLook {
 // and gradients that cost more than the whole window's fill.
 using BarPictures = LookPictures<BarLook>;
 
-// What a push button's picture depends on: everything the style is handed to
-// draw it with, and what the picture is painted for.
 struct ButtonLook {
   QSize size;
   double pixel_ratio = 1;

@@ -72,9 +72,8 @@ class FormWidget : public QWidget, public Presented {
 
   [[nodiscard]] Colour ShownColour() const { return shown_colour_; }
 
-  // Puts the window, frame included, in the middle of the screen's free area.
-  // A window larger than that area (a frame larger than the screen leaves no
-  // room) keeps its top-left corner on it.
+  // A window larger than the screen's free area (a frame larger than the
+  // screen leaves no room) keeps its top-left corner on it.
   void Centre() {
     const QScreen* screen = this->screen();
     if (screen == nullptr) return;
@@ -100,9 +99,6 @@ class FormWidget : public QWidget, public Presented {
     QTimer::singleShot(kFrameWait, this, [this] { waiting_for_frame_ = false; });
   }
 
-  // Once shown, the window is fitted again whenever what the fit depends on
-  // changes: the screen it is on, that screen's size, free area or font DPI,
-  // or (see event) the desktop's font.
   void FollowScreen() {
     if (window_ != nullptr) return;
     window_ = windowHandle();
@@ -186,7 +182,6 @@ class FormWidget : public QWidget, public Presented {
                        connect(screen, &QScreen::logicalDotsPerInchChanged, this, refit)};
   }
 
-  // Scales the form to fit its screen with the frame last learnt around it.
   void Fit() {
     const QSizeF laid_out = layout.places.empty() ? QSizeF(size()) : QSizeF(layout.size);
     const QScreen* screen = this->screen();
@@ -199,9 +194,9 @@ class FormWidget : public QWidget, public Presented {
     layout.Arrange(this, FittingScale(TextScale(font()), laid_out, QSizeF(frame_), available));
   }
 
-  // Fits the form to its screen with the frame last learnt, and brings back
-  // onto the screen's free area what the new size, or a smaller screen, left
-  // off it; a window still wholly on it stays where the user put it.
+  // Brings back onto the screen's free area what the new size, or a smaller
+  // screen, left off it; a window still wholly on it stays where the user put
+  // it.
   void Refit() {
     if (window_ == nullptr) return;
     Fit();

@@ -41,7 +41,6 @@ struct FormLayout {
 
  private:
   void PickFonts(const QWidget* form, double scale) const;
-  // A control's height at scale 1, as laid out.
   [[nodiscard]] int LaidOutHeight(const QWidget* widget) const;
 };
 

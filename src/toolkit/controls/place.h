@@ -6,7 +6,6 @@
 
 namespace toolkit {
 
-// Puts a control where its box in twips says, in logical pixels.
 inline void PlaceInTwips(QWidget* widget, TwipsRect box) {
   widget->setGeometry(TwipsToPixels(box.left), TwipsToPixels(box.top), TwipsToPixels(box.width),
                       TwipsToPixels(box.height));

@@ -89,8 +89,7 @@ class ScrollBarWidget : public QScrollBar {
   // The track's own colour first, as a widget filling its background would;
   // see the constructor for why the bar does not say it does. Under the
   // pointer or in a press the style shows which part is hovered or held,
-  // which only Qt's own paint knows: the bar is drawn afresh then. (Its
-  // focus ring is the window's to paint, around it: see the constructor.)
+  // which only Qt's own paint knows: the bar is drawn afresh then.
   void paintEvent(QPaintEvent* event) override {
     if (underMouse() || QGuiApplication::mouseButtons() != Qt::NoButton) {
       {
@@ -185,11 +184,10 @@ HScrollBar::HScrollBar(Form& form, TwipsRect box, int tab_index, int minimum, in
   // Qt inverts a scroll bar's keys and wheel for scrolling content; here the
   // right arrow key and the wheel turned up mean more.
   bar_->setInvertedControls(false);
-  // Some themes draw only the thumb and leave the track to the window's own
-  // colour, which here is black: the bar paints its track itself. It does so
-  // in its paint rather than as a widget that fills its background, which Qt
-  // would cut out of the window's own paint: the window's fill would then be
-  // clipped around the bar span by span, at every frame of party mode.
+  // The bar paints its track (see TrackPalette) in its own paint rather than
+  // as a widget that fills its background, which Qt would cut out of the
+  // window's own paint: the window's fill would then be clipped around the
+  // bar span by span, at every frame of party mode.
   bar_->setPalette(TrackPalette(bar_->palette()));
   QObject::connect(
       bar_.get(), &QScrollBar::valueChanged, bar_.get(),

@@ -39,7 +39,6 @@ double Band(const QPainter& painter) {
 // a pixel for rounding.
 constexpr int kAroundReach = 5;
 
-// A band along the inside of `box`, each side as wide as `widths` says.
 void PaintBand(QPainter& painter, const QRectF& box, const QMarginsF& widths,
                const QColor& colour) {
   const double between = box.height() - widths.top() - widths.bottom();
@@ -146,8 +145,6 @@ class FocusUncoverer : public QObject {
   std::vector<std::pair<QPointer<QWidget>, QRegion>> masked_;  // with the shape each had
 };
 
-// Has the window repainted where the ring around a control is, or was, as
-// the control's focus comes and goes and as it moves.
 class RingAroundRepainter : public QObject {
  public:
   explicit RingAroundRepainter(QWidget& control) : QObject(&control), control_(control) {}

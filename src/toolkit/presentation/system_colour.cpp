@@ -25,9 +25,6 @@ QPalette::ColorRole SystemRole(unsigned index) {
 
 QColor ToQColor(Colour colour) {
   if ((colour & kSystemColourFlag) != 0) {
-    // The system colours the window names are inks of text and lines drawn on
-    // its black background: one that a theme made too dark to read there is
-    // lightened until it can be.
     const QColor themed =
         QApplication::palette().color(QPalette::Active, SystemRole(colour & 0xFFU));
     return StandingOut(themed, Qt::black, kTextContrast);

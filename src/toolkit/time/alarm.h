@@ -53,7 +53,6 @@ constexpr TimePoint NextOnGrid(TimePoint point, Duration period, TimePoint now) 
 
 using AlarmFactory = std::function<std::unique_ptr<Alarm>()>;
 
-// An alarm on the system's monotonic clock.
 std::unique_ptr<Alarm> SystemAlarm();
 // An alarm from the installed time environment: the system's unless one
 // was put in its place (time_environment.h).
