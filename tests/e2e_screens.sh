@@ -106,9 +106,15 @@ read -r stop_x stop_y < <(at "$point_x" "$point_y")
 read -r back_x back_y < <(at 100 100)  # bare background
 
 shot="$out/${3}-${setting}.png"
+# Judged on the shot itself, so the picture kept is one that was drawn.
+shot_pixel() {
+  convert "$shot" -crop "1x1+$1+$2" +repage -depth 8 txt:- 2>/dev/null |
+    sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tr 'A-F' 'a-f'
+}
 drawn() {
   import -window "$window" "$shot" 2>/dev/null || return 1
-  [ "$(pixel "$back_x" "$back_y")" = 000000 ] && [ "$(pixel "$play_x" "$play_y")" != 000000 ]
+  [ "$(shot_pixel "$back_x" "$back_y")" = 000000 ] &&
+    [ "$(shot_pixel "$play_x" "$play_y")" != 000000 ]
 }
 wait_for drawn || fail "PLAY is not drawn at $play_x,$play_y of the window (see $shot)"
 click_at() { xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1; }
