@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/event_wait.h"
@@ -33,22 +34,26 @@ struct Told {
   QString name;
 };
 std::vector<Told> told;
+// The handler installed before, which hears everything too (the status
+// told of toolkit::OnStatusTold); without one, Qt's bridge hears nothing.
+QAccessible::UpdateHandler before = nullptr;
 void Record(QAccessibleEvent* event) {
   QAccessibleInterface* face = event->accessibleInterface();
   told.push_back({event->object(), event->type(),
                   face != nullptr ? face->text(QAccessible::Name) : QString()});
+  if (before != nullptr) before(event);
 }
 
-// Everything told while it lives is kept in `told`; Qt's bridge hears none of it.
+// Everything told while it lives is kept in `told`.
 class Listening {
  public:
-  Listening() : before_(QAccessible::installUpdateHandler(&Record)) { told.clear(); }
-  ~Listening() { QAccessible::installUpdateHandler(before_); }
+  Listening() {
+    before = QAccessible::installUpdateHandler(&Record);
+    told.clear();
+  }
+  ~Listening() { QAccessible::installUpdateHandler(std::exchange(before, nullptr)); }
   Listening(const Listening&) = delete;
   Listening& operator=(const Listening&) = delete;
-
- private:
-  QAccessible::UpdateHandler before_;
 };
 
 long Count(const QObject* object, QAccessible::Event type) {

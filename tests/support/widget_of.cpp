@@ -9,7 +9,6 @@
 #include "toolkit/controls/line_shape.h"
 #include "toolkit/controls/scroll_bar.h"
 #include "toolkit/presentation/presenter.h"
-#include "toolkit/presentation/status_notice.h"
 
 namespace toolkit {
 
@@ -67,10 +66,5 @@ QWidget* WidgetOf(const Label& label) { return (label.*MemberOf(TheLabelsWidget{
 QWidget* WidgetOf(const HScrollBar& bar) { return (bar.*MemberOf(TheBarsWidget{})).Get(); }
 QWidget* WidgetOf(const LineShape& line) { return (line.*MemberOf(TheLinesWidget{})).get(); }
 void PresentNow(const Form& form) { (form.*MemberOf(TheFormsPacer{}))().Flush(); }
-void OnStatusTold(const Form& form, std::function<void(const std::string&)> told) {
-  StatusNotice* notice = StatusNoticeOf(WidgetOf(form));
-  if (notice == nullptr) return;
-  notice->OnTold([told = std::move(told)](const QString& text) { told(text.toStdString()); });
-}
 
 }  // namespace toolkit

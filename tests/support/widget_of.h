@@ -24,8 +24,8 @@ QWidget* WidgetOf(const LineShape& line);
 // Pushes every change the form holds back for its next frame to the widgets
 // now, as the next frame would, so that a test can look at them at once.
 void PresentNow(const Form& form);
-// Runs `told` with each status text the form tells a screen reader (there
-// is none on the offscreen platform to hear it).
+// Runs `told` with each status text the form tells a screen reader, heard
+// as one hears it: from Qt's accessibility events, which it turns on.
 void OnStatusTold(const Form& form, std::function<void(const std::string&)> told);
 
 }  // namespace toolkit

@@ -200,7 +200,6 @@ void StatusNotice::Tell() {
   QAccessibleEvent shown(notice_, QAccessible::ObjectShow);
   QAccessible::updateAccessibility(&shown);
 #endif
-  if (on_told_) on_told_(told_);
 }
 
 StatusNotice* StatusNoticeOf(const QWidget* form) {

@@ -4,7 +4,6 @@
 #include <QString>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 #include "toolkit/time/alarm.h"
@@ -62,8 +61,6 @@ class StatusNotice : public QObject {
   // The status bar and the notification in it, as accessibility objects.
   [[nodiscard]] QObject* Bar() const { return bar_; }
   [[nodiscard]] QObject* Notice() const { return notice_; }
-  // For tests, which have no screen reader: runs with each text told.
-  void OnTold(std::function<void(const QString&)> told) { on_told_ = std::move(told); }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -81,7 +78,6 @@ class StatusNotice : public QObject {
   QObject* bar_;
   QObject* notice_;
   std::unique_ptr<Alarm> alarm_;
-  std::function<void(const QString&)> on_told_;
   QString latest_;
   QString told_;
   TimePoint told_at_;
