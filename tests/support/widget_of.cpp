@@ -26,27 +26,27 @@ struct Reach {
 
 struct TheFormsWidget {
   using Type = QWidget* (Form::*)() const;
-  friend Type MemberOf(TheFormsWidget tag);
+  friend Type MemberOf(TheFormsWidget /*tag*/);
 };
 struct TheFormsPacer {
   using Type = Presenter& (Form::*)() const;
-  friend Type MemberOf(TheFormsPacer tag);
+  friend Type MemberOf(TheFormsPacer /*tag*/);
 };
 struct TheButtonsWidget {
   using Type = OnForm<QPushButton> CommandButton::*;
-  friend Type MemberOf(TheButtonsWidget tag);
+  friend Type MemberOf(TheButtonsWidget /*tag*/);
 };
 struct TheLabelsWidget {
   using Type = OnForm<QLabel> Label::*;
-  friend Type MemberOf(TheLabelsWidget tag);
+  friend Type MemberOf(TheLabelsWidget /*tag*/);
 };
 struct TheBarsWidget {
   using Type = OnForm<ScrollBarWidget> HScrollBar::*;
-  friend Type MemberOf(TheBarsWidget tag);
+  friend Type MemberOf(TheBarsWidget /*tag*/);
 };
 struct TheLinesWidget {
   using Type = OnForm<QWidget> LineShape::*;
-  friend Type MemberOf(TheLinesWidget tag);
+  friend Type MemberOf(TheLinesWidget /*tag*/);
 };
 
 template struct Reach<TheFormsWidget, &Form::Widget>;
