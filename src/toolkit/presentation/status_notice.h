@@ -43,8 +43,8 @@ class StatusNotice : public QObject {
   static constexpr Duration kSettle = std::chrono::milliseconds(50);
 
   // A notice on `form` for the label `status`, showing `text`, which it
-  // names from now on; `name` says what the status is ("Volume level"): a screen reader's
-  // review of the window reads it beside the status.
+  // names from now on; `name` says what the status is ("Volume level"): a
+  // screen reader's review of the window reads it beside the status.
   StatusNotice(QWidget* form, QWidget* status, const QString& text, QString name);
   ~StatusNotice() override;
   StatusNotice(const StatusNotice&) = delete;
