@@ -67,12 +67,25 @@ struct LabelAndSlider {
 
 // The label as the window's status, with every text told to assistive
 // technology kept in `told`; shown, so that the telling starts.
+// Lets the event loop come round, as it does between two timer ticks.
+void LoopComesRound() {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents();
+}
+
 struct ToldStatus : LabelAndSlider {
   std::vector<std::string> told;
   ToldStatus() {
     form.SetStatusLabel(label);
     toolkit::OnStatusTold(form, [this](const std::string& text) { told.push_back(text); });
     form.Show();
+  }
+  // Active, with the focus on no control, and a second on the clock since.
+  void ShownUnfocused(SteppedClock& time) {
+    QVERIFY(QTest::qWaitForWindowActive(toolkit::WidgetOf(form)));
+    qbar->clearFocus();  // which the window's activation gave
+    LoopComesRound();
+    time.Advance(1000 * kMs);
   }
 };
 
@@ -91,12 +104,6 @@ class PaintCounter : public QObject {
 
 QColor Shown(const toolkit::Form& form) {
   return toolkit::WidgetOf(form)->grab().toImage().pixelColor(3, 3);
-}
-
-// Lets the event loop come round, as it does between two timer ticks.
-void LoopComesRound() {
-  QCoreApplication::sendPostedEvents();
-  QCoreApplication::processEvents();
 }
 
 }  // namespace
@@ -402,10 +409,7 @@ class PacingTest : public QObject {
   void aWaitingStatusIsToldOnceTheUserMovesTheFocus() {
     SteppedClock time;
     ToldStatus controls;
-    QVERIFY(QTest::qWaitForWindowActive(toolkit::WidgetOf(controls.form)));
-    controls.qbar->clearFocus();  // which the window's activation gave
-    LoopComesRound();
-    time.Advance(1000 * kMs);
+    controls.ShownUnfocused(time);
     controls.label.SetText("10%");
     time.Advance(300 * kMs);
     controls.label.SetText("20%");
@@ -430,10 +434,7 @@ class PacingTest : public QObject {
   void theStatusIsToldAgainWhereTheProgramMovesTheFocus() {
     SteppedClock time;
     ToldStatus controls;
-    QVERIFY(QTest::qWaitForWindowActive(toolkit::WidgetOf(controls.form)));
-    controls.qbar->clearFocus();  // which the window's activation gave
-    LoopComesRound();
-    time.Advance(1000 * kMs);
+    controls.ShownUnfocused(time);
     controls.label.SetText("10%");
     time.Advance(3000 * kMs);
     controls.qbar->setFocus(Qt::OtherFocusReason);
