@@ -31,6 +31,9 @@ class PulseVolume final : public VolumeBinding {
     kNoServer,  // no server could be reached, or no attempt was due yet
   };
 
+  // Twice a second: party mode asks for a write every millisecond, so an
+  // absent server costs at most two failed connects a second, and one back
+  // from a restart has the volume again within half a second.
   static constexpr Clock::Duration kReconnectInterval = std::chrono::milliseconds(500);
 
   explicit PulseVolume(std::shared_ptr<Clock> clock);

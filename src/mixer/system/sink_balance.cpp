@@ -6,6 +6,7 @@ namespace mixer {
 
 namespace {
 
+// The "step or two" a server's own storage of a volume may move it by.
 constexpr long kSlack = 2;
 
 }  // namespace
