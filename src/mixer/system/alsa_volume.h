@@ -22,7 +22,7 @@ class AlsaVolume final : public VolumeBinding {
  public:
   // Twice a second, as the server binding reconnects: a missing device or
   // server costs two tries a second, and one that comes back is used within
-  // half a second.
+  // about half a second.
   static constexpr Clock::Duration kReopenInterval = std::chrono::milliseconds(500);
 
   explicit AlsaVolume(std::shared_ptr<Clock> clock);

@@ -33,7 +33,8 @@ class PulseVolume final : public VolumeBinding {
 
   // Twice a second: party mode asks for a write every millisecond, so an
   // absent server costs at most two failed connects a second, and one back
-  // from a restart has the volume again within half a second.
+  // from a restart has the volume again within about half a second (the
+  // mixer thread's next retry after the interval).
   static constexpr Clock::Duration kReconnectInterval = std::chrono::milliseconds(500);
 
   explicit PulseVolume(std::shared_ptr<Clock> clock);
