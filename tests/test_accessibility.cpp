@@ -108,8 +108,9 @@ class AccessibilityTest : public QObject {
     form.Show();
     QVERIFY(QTest::qWaitForWindowActive(toolkit::WidgetOf(form)));
     QVERIFY(EventsUntil([&] { return focus_ins.count >= 1; }));
-    QTest::qWait(100);  // some turns of the event loop
-    // Qt tells each move of the focus once; one more is the telling again.
+    // Qt tells each move of the focus once; one more is the telling again,
+    // which comes some turns of the event loop later.
+    EventsUntil([&] { return Count(widget, QAccessible::Focus) > focus_ins.count; });
     const long focus_told = Count(widget, QAccessible::Focus);
     QVERIFY2(focus_told > focus_ins.count,
              qPrintable(QString("the button was told to have the focus %1 times for %2 focus-ins")
