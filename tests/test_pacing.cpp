@@ -65,14 +65,14 @@ struct LabelAndSlider {
   }
 };
 
-// The label as the window's status, with every text told to assistive
-// technology kept in `told`; shown, so that the telling starts.
 // Lets the event loop come round, as it does between two timer ticks.
 void LoopComesRound() {
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents();
 }
 
+// The label as the window's status, with every text told to assistive
+// technology kept in `told`; shown, so that the telling starts.
 struct ToldStatus : LabelAndSlider {
   std::vector<std::string> told;
   ToldStatus() {
